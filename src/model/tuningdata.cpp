@@ -1,0 +1,51 @@
+#include "tuningdata.h"
+
+#include "pitch.h"
+#include "tuningsystems.h"
+
+namespace sorvel {
+
+CNote::CNote(int octave, int letter, int accidental)
+    : octave(octave), letter(letter), accidental(accidental) {}
+
+CNote::CNote(int octave, int letter, int accidental, const std::vector<double>& systemFrequencies,
+             int system)
+    : systemFrequencies(systemFrequencies), system(system), octave(octave), letter(letter),
+      accidental(accidental), soundingFrequency(systemFrequencies.at(system)) {}
+
+int CNote::pitchNumber() const {
+    return sorvel::pitchNumber(octave, letter, accidental);
+}
+
+int CNote::computeStaffStep() const {
+    return sorvel::staffStep(octave, letter);
+}
+
+CMusic::CMusic(const CMusic& other) : staves(other.staves), columnCount(other.columnCount) {}
+
+CMusic& CMusic::operator=(const CMusic& other) {
+    if (this != &other) {
+        staves = other.staves;
+        columnCount = other.columnCount;
+        selection = CSelection{};
+    }
+    return *this;
+}
+
+void assignFrequencies(std::vector<CNote>& notes, int system) {
+    std::vector<int> pitches;
+    pitches.reserve(notes.size());
+    for (const CNote& note : notes)
+        pitches.push_back(note.pitchNumber());
+    const auto& systems = tuningSystems();
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        CNote& note = notes[i];
+        note.systemFrequencies.clear();
+        note.system = system;
+        for (const TuningSystem* tuning : systems)
+            note.systemFrequencies.push_back(tuning->frequency(pitches[i], pitches));
+        note.soundingFrequency = note.systemFrequencies.at(system);
+    }
+}
+
+} // namespace sorvel
