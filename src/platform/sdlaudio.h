@@ -1,0 +1,61 @@
+// The wave output backend on SDL2's audio subsystem. The SDL device is opened by the first
+// open() and kept: later opens resume it and closes pause it, so starting and stopping sound
+// costs no device opening. The SDL callback plays the queued blocks in order, silence between
+// them, and reports each block done once it has taken its last sample.
+//
+//   sorvel::SdlAudioBackend backend;
+//   sorvel::WaveOut device(backend);
+//   device.start_playing(sorvel::sampleRate);   // opens the SDL device
+#pragma once
+
+#include "waveout.h"
+
+#include <SDL.h>
+
+#include <array>
+#include <string>
+
+namespace sorvel {
+
+class SdlAudioBackend final : public WaveBackend {
+public:
+    // SDL's own buffer, in samples: small, so that the queued blocks are the real latency.
+    static constexpr int deviceSamples = 512;
+
+    SdlAudioBackend() = default;
+    ~SdlAudioBackend() override;
+    SdlAudioBackend(const SdlAudioBackend&) = delete;
+    SdlAudioBackend& operator=(const SdlAudioBackend&) = delete;
+
+    bool open(int rate, DoneHandler onDone) override;
+    bool reset() override;
+    bool queue(WaveHeader& header) override;
+    bool close() override;
+    std::string lastError() const override { return error_; }
+
+    bool isOpen() const { return device_ != 0; }
+
+private:
+    struct Block {
+        const std::int16_t* data = nullptr;
+        int samples = 0;
+    };
+
+    static void callback(void* self, Uint8* stream, int len);
+    void fill(std::int16_t* out, int samples);
+    void dropQueued(); // with the device locked
+
+    bool audioInitialised_ = false;
+    SDL_AudioDeviceID device_ = 0;
+    int rate_ = 0;
+    std::string error_;
+
+    // Shared with the callback; touched only with the device locked.
+    DoneHandler onDone_;
+    std::array<Block, bufferCount> ring_{};
+    int head_ = 0;     // ring index of the block playing next
+    int count_ = 0;    // blocks queued
+    int position_ = 0; // samples of the head block already played
+};
+
+} // namespace sorvel
