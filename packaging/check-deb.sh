@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# check-deb.sh BUILD OUT HAS_PROGRAM: builds the Debian package of BUILD into OUT with CPack
+# and checks its contents list, its launcher and its dependencies.
+set -euo pipefail
+build=$1 out=$2 has_program=$3
+id=org.sorvel.Sorvel
+fail() { echo "check-deb: $*" >&2; exit 1; }
+
+rm -rf "$out"
+mkdir -p "$out"
+(cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) || { cat "$out/cpack.log"; fail "cpack failed"; }
+debs=("$out"/sorvel_*.deb)
+[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "expected one sorvel_*.deb in $out"
+deb=${debs[0]}
+
+dpkg-deb -c "$deb" | awk '{print $NF}' >"$out/contents"
+expected=(./usr/share/applications/$id.desktop ./usr/share/icons/hicolor/scalable/apps/$id.svg
+          ./usr/share/metainfo/$id.metainfo.xml ./usr/share/doc/sorvel/copyright)
+if [ "$has_program" = ON ]; then
+  expected+=(./usr/bin/sorvel ./usr/lib/sorvel/sorvel ./usr/share/sorvel/bassoboe.wav
+             ./usr/share/sorvel/SONORA.TTF)
+fi
+for f in "${expected[@]}"; do
+  grep -qxF "$f" "$out/contents" || { cat "$out/contents"; fail "$f is not in the package"; }
+done
+if grep -v -E '^\./(usr/)?$|^\./usr/' "$out/contents"; then fail "files outside /usr"; fi
+if grep -q _CPack_Packages "$out/contents"; then fail "the staging folder leaked into the package"; fi
+
+launcher=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/applications/$id.desktop")
+grep -qx 'Path=/usr/share/sorvel' <<<"$launcher" || fail "the packaged launcher has no Path=/usr/share/sorvel"
+grep -qx 'Exec=/usr/lib/sorvel/sorvel' <<<"$launcher" || fail "the packaged launcher has no Exec=/usr/lib/sorvel/sorvel"
+
+[ "$(dpkg-deb -f "$deb" Package)" = sorvel ] || fail "package name"
+depends=$(dpkg-deb -f "$deb" Depends)
+if [ "$has_program" = ON ]; then
+  for lib in libqt6widgets6 libsdl2-2.0-0 libc6; do
+    grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+  done
+fi
+echo "check-deb: $(basename "$deb") holds $(wc -l <"$out/contents") entries; Depends: ${depends:-none}"

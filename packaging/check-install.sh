@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# check-install.sh BUILD STAGE HAS_PROGRAM: installs BUILD into the prefix STAGE and checks
+# that the launcher finds the program and its data files where they were put.
+set -euo pipefail
+build=$1 stage=$2 has_program=$3
+id=org.sorvel.Sorvel
+fail() { echo "check-install: $*" >&2; exit 1; }
+
+rm -rf "$stage"
+cmake --install "$build" --prefix "$stage" >/dev/null
+
+desktop=$stage/share/applications/$id.desktop
+for f in "$desktop" "$stage/share/icons/hicolor/scalable/apps/$id.svg" \
+         "$stage/share/metainfo/$id.metainfo.xml" "$stage/share/doc/sorvel/copyright"; do
+  [ -f "$f" ] || fail "missing $f"
+done
+key() { sed -n "s/^$1=//p" "$desktop"; }
+[ "$(key Path)" = "$stage/share/sorvel" ] || fail "Path= is '$(key Path)', not $stage/share/sorvel"
+[ "$(key Exec)" = "$stage/lib/sorvel/sorvel" ] || fail "Exec= is '$(key Exec)'"
+[ "$(key Icon)" = "$id" ] || fail "Icon= is '$(key Icon)'"
+grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" \
+  "$stage/share/metainfo/$id.metainfo.xml" || fail "metainfo does not launch $id.desktop"
+/usr/bin/python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' \
+  "$stage/share/icons/hicolor/scalable/apps/$id.svg" || fail "the icon is not well-formed XML"
+
+if [ "$has_program" = ON ]; then
+  [ -x "$(key Exec)" ] || fail "the program $(key Exec) is not installed"
+  [ "$(head -c 4 "$(key Path)/bassoboe.wav")" = RIFF ] || fail "no RIFF bassoboe.wav in $(key Path)"
+  [ -s "$(key Path)/SONORA.TTF" ] || fail "no SONORA.TTF in $(key Path)"
+  [ -x "$stage/bin/sorvel" ] || fail "no launcher script $stage/bin/sorvel"
+  grep -qF "cd '$stage/share/sorvel'" "$stage/bin/sorvel" || fail "bin/sorvel does not enter the data folder"
+  sh -n "$stage/bin/sorvel" || fail "bin/sorvel is not a valid shell script"
+else
+  echo "check-install: no sorvel target in this build; checked the desktop files only"
+fi
+echo "check-install: $stage is complete"
