@@ -1,0 +1,136 @@
+#include "vbmp.h"
+
+#include "pitch.h"
+
+#include <cmath>
+
+namespace sorvel {
+
+namespace vbmp {
+
+int itemColour(const _ni& item) {
+    if (item.colourIndex >= 0 && item.colourIndex < static_cast<int>(colourTable.size())) {
+        return colourTable[static_cast<std::size_t>(item.colourIndex)];
+    }
+    return item.colour;
+}
+
+int accidentalCode(int shownAccidental) {
+    switch (shownAccidental) {
+    case -2:
+        return DoubleFlatSign;
+    case -1:
+        return FlatSign;
+    case 0:
+        return NaturalSign;
+    case 1:
+        return SharpSign;
+    case 2:
+        return DoubleSharpSign;
+    default:
+        return 0;
+    }
+}
+
+} // namespace vbmp
+
+void VBMP::computeMetrics() {
+    const double g = glyphSize;
+    spaceEm = upperLineEm - lowerLineEm;
+    headDrop = g * lowerLineEm - 1.0;
+    lineSpacing = g * spaceEm - 1.0;
+    headWidth = g * headWidthEm + 1.0;
+}
+
+namespace {
+
+vbmp::_ni ledgerLine(const VBMP& b, double x, double y) {
+    vbmp::_ni line;
+    line.kind = vbmp::Line;
+    line.code = 1;
+    line.x = x - 0.33 * b.headWidth;
+    line.y = y;
+    line.size = 1.66 * b.headWidth;
+    line.height = 0.0;
+    return line;
+}
+
+void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
+    const double s = b.lineSpacing;
+    const double w = b.headWidth;
+    const bool treble = staff.middleStep == trebleMiddleStep;
+    const double x = 15.0 * (chord.columnX + note.headShift);
+    const int step = note.staffStep;
+    // t is one pixel above the note's own line or space.
+    const double t = treble ? s * (b.trebleTopRow + 5.0) - (step - 35) * s / 2.0
+                            : s * (b.bassTopRow - 1.0) - (step - 35) * s / 2.0;
+
+    if (treble && step == 35) {
+        b.items.push_back(ledgerLine(b, x, t + 1.0));
+    } else if (treble && step >= 47) {
+        for (int line = 47; line <= step; line += 2) {
+            b.items.push_back(ledgerLine(b, x, t + (step - line) * s / 2.0 + 1.0));
+        }
+    } else if (!treble && step <= 23) {
+        for (int line = 23; line >= step; line -= 2) {
+            b.items.push_back(ledgerLine(b, x, t - (line - step) * s / 2.0 + 1.0));
+        }
+    }
+
+    const double left = x - 1.0 - (2.0 / 3.0) * w;
+    const double top = t + 1.0 - s / 2.0 - (2.0 / 3.0) * s;
+    const double width = (7.0 / 3.0) * w;
+    note.hitBox = {left, top, width, (7.0 / 3.0) * s};
+    if (chord.minX > left) {
+        chord.minX = left;
+    }
+    if (left + width > chord.maxX) {
+        chord.maxX = left + width;
+    }
+    note.centre = {std::trunc(x - 1.0 + w / 2.0), std::trunc(t + 1.0)};
+
+    const double accidentalY = t - b.headDrop - s / 2.0;
+    double headY = accidentalY - 1.5;
+    int head = note.locked ? vbmp::WhiteHead : vbmp::BlackHead;
+    if (note.markKind == 1) {
+        head = vbmp::MarkFlat;
+        headY -= 3.0 * s;
+    } else if (note.markKind == 2) {
+        head = vbmp::MarkSharp;
+        headY -= 3.0 * s - 1.0;
+    }
+    vbmp::_ni glyph;
+    glyph.kind = vbmp::Glyph;
+    glyph.code = head;
+    glyph.x = x;
+    glyph.y = headY;
+    glyph.size = b.glyphSize;
+    glyph.colourIndex = note.displayState;
+    glyph.colour = note.displayColour;
+    b.items.push_back(glyph);
+
+    vbmp::_ni sign;
+    sign.kind = vbmp::Glyph;
+    sign.code = vbmp::accidentalCode(note.shownAccidental);
+    sign.x = x - 0.66 * w;
+    sign.y = accidentalY;
+    sign.size = b.glyphSize;
+    sign.colourIndex = 0;
+    b.items.push_back(sign);
+}
+
+} // namespace
+
+void buildScore(VBMP& builder, CMusic& score) {
+    builder.items.clear();
+    builder.computeMetrics();
+    for (CStaff& staff : score.staves) {
+        for (CChord& chord : staff.chords) {
+            for (CNote& note : chord.notes) {
+                buildNote(builder, staff, chord, note);
+            }
+        }
+    }
+}
+
+} // namespace sorvel
