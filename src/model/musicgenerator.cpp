@@ -252,7 +252,8 @@ void CGenerateChord::generateSonority() {
         // An inversion beyond the chord's tones wraps around, as the rotation itself would.
         const int turns = floorMod(inversion, toneCount);
         if (pitchClass >= 0)
-            pitchClass = (pitchClass + chordTones[static_cast<std::size_t>(turns)].semitones) % 12;
+            pitchClass =
+                floorMod(pitchClass + chordTones[static_cast<std::size_t>(turns)].semitones, 12);
         for (int t = 0; t < turns; ++t) {
             chordTones.push_back(chordTones.front());
             chordTones.pop_front();

@@ -79,20 +79,6 @@ TEST(layout, build_splits_the_staves_at_octave_4) {
     EXPECT_EQ(steps(enharmonic.staves[0].chords[0]), (std::vector<int>{35}));
 }
 
-TEST(layout, build_copies_the_notes_as_they_are) {
-    CNote marked = note(A, 4);
-    marked.locked = 1;
-    marked.soundingFrequency = 441.0;
-    marked.markKind = 2;
-    CTwoStaffChord list = columnsOf({{marked}});
-    CMusic music = buildMusic(list);
-    const CNote& copy = music.staves[0].chords[0].notes.at(0);
-    EXPECT_EQ(copy.locked, 1);
-    EXPECT_EQ(copy.soundingFrequency, 441.0);
-    EXPECT_EQ(copy.markKind, 2);
-    EXPECT_EQ(list.columns[0].notes[0].staffStep, 0); // the template is left alone
-}
-
 TEST(layout, notes_sorted_and_stems_by_the_middle_line) {
     const struct {
         std::vector<CNote> notes;
