@@ -130,7 +130,7 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
     }
     made.noteCount = category + 1 + (request.category == ExerciseCategory::chords && !triad);
 
-    generator.intervals = namedIntervals(made.typeName);
+    generator.intervals = lookupIntervals(made.typeName);
     generator.lowestPitch = 33;
     generator.highestPitch = 65 - 12 * made.wide;
     generator.pitchClass = pitchClass;

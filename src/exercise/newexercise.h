@@ -9,6 +9,7 @@
 //   sorvel::CMusic exercise = sorvel::startOver(made.exerciseTemplate);
 #pragma once
 
+#include "layout.h"
 #include "musicgenerator.h"
 #include "tuningdata.h"
 

@@ -13,7 +13,7 @@ namespace sorvel {
 namespace {
 
 void seedGenerator(std::uint32_t seed) {
-    MTRand seeded(seed);
+    MTRand_int32::seed(seed);
 }
 
 double deviationCents(const CNote& note) {
