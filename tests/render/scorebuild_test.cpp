@@ -56,10 +56,10 @@ TEST(VbmpTest, LedgerLinesThroughOrBesideTheHead) {
         {0, 47, {47.2}},          // A5: through the head
         {0, 48, {47.2}},          // B5: below the head
         {0, 49, {47.2, 37.96}},   // C6: two
-        {1, 24, {}},              // E2: none
-        {1, 23, {195.04}},        // C2: through the head
-        {1, 22, {195.04}},        // B1: above the head
-        {1, 21, {195.04, 204.28}} // A1: two
+        {1, 24, {}},              // F2: none
+        {1, 23, {195.04}},        // E2: through the head
+        {1, 22, {195.04}},        // D2: above the head
+        {1, 21, {195.04, 204.28}} // C2: two
     };
     for (const LedgerCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "staff " << c.staff << " step " << c.step);
@@ -225,7 +225,9 @@ TEST(VbmpTest, BuildingAgainReplacesTheList) {
     VBMP b;
     buildScore(b, music);
     const std::size_t once = b.items.size();
-    EXPECT_EQ(once, 1 + 2 + 2 + 2 + 2u); // C4's ledger, two treble notes, A1's two ledgers
+    EXPECT_EQ(once,
+              1 + 2 + 2 + 2 +
+                  2u); // C4's ledger, two treble notes, C2's two ledgers and its head and sign
     buildScore(b, music);
     EXPECT_EQ(b.items.size(), once);
 }

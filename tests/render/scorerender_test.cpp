@@ -2,6 +2,7 @@
 // their lines, colours, white heads, lines over heads, Frame and Text items).
 #include "builderbitmap.h"
 
+#include "layout.h"
 #include "scorefixture.h"
 
 #include <QFontDatabase>
@@ -114,7 +115,8 @@ TEST(ScoreRenderTest, WidthFollowsTheLastItemEvenWithoutASign) {
     // trunc(105 - 0.66 * 12.328 + 50 + 500)
     EXPECT_EQ(image.width(), 646);
     EXPECT_EQ(image.height(), 369);
-    // The empty sign leaves the room left of the head white (A4 is in the space between rows 74 and 84).
+    // The empty sign leaves the room left of the head white (A4 is in the space between rows 74 and
+    // 84).
     EXPECT_EQ(inkIn(image, 92, 75, 104, 84), 0);
 }
 
@@ -278,6 +280,42 @@ TEST(ScoreRenderTest, FrameAndTextItems) {
     EXPECT_EQ(inkIn(image, 302, 252, 349, 279), 0);
     EXPECT_GT(inkIn(image, 400, 250, 470, 275), 20);
     EXPECT_EQ(inkIn(image, 400, 230, 470, 249), 0);
+}
+
+} // namespace
+} // namespace sorvel
+
+namespace sorvel {
+namespace {
+
+TEST(ScoreRenderTest, LaidOutCMajorChordFromTheModel) {
+    CChord column;
+    column.notes = {CNote(4, 4, 0), CNote(4, 0, 0), CNote(4, 2, 0)}; // G4, C4, E4
+    CTwoStaffChord columns;
+    columns.columns.push_back(column);
+    CMusic music = buildMusic(columns);
+    layoutMusic(music);
+    const QImage image = drawScore(music);
+
+    // One column at columnX 6: X = 90, centres at x = trunc(90 - 1 + 6.164) = 95, on the lines
+    // of C4 (ledger, row 102), E4 (93) and G4 (84).
+    const CChord& chord = music.staves[0].chords[0];
+    ASSERT_EQ(chord.notes.size(), 3u);
+    const int rows[] = {102, 93, 84};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(chord.notes[i].centre[0], 95.0);
+        EXPECT_EQ(chord.notes[i].centre[1], rows[i]);
+        EXPECT_TRUE(dark(image, 95, rows[i]));
+        EXPECT_TRUE(dark(image, 95, rows[i] - 3));
+        EXPECT_TRUE(dark(image, 95, rows[i] + 3));
+    }
+    // The ledger line reaches beyond the head on both sides: 85 .. 106.
+    EXPECT_TRUE(dark(image, 86, 102));
+    EXPECT_TRUE(dark(image, 105, 102));
+    EXPECT_TRUE(light(image, 84, 102));
+    EXPECT_TRUE(light(image, 108, 102));
+    EXPECT_NEAR(chord.minX, 90 - 1 - 2.0 / 3.0 * 12.328, 1e-9);
+    EXPECT_NEAR(chord.maxX, 90 - 1 - 2.0 / 3.0 * 12.328 + 7.0 / 3.0 * 12.328, 1e-9);
 }
 
 } // namespace
