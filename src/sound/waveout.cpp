@@ -104,8 +104,7 @@ void WaveOut::start_playing(int rate) {
     if (!backend_.reset()) {
         print("owyyyie\n");
         fail(opened ? "The sound device could not be reset."
-                    : "The sound device could not be "
-                      "opened.");
+                    : "The sound device could not be opened.");
         return;
     }
     // A start without an end before it (the connection made at start-up) may have had blocks
