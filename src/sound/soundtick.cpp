@@ -1,0 +1,19 @@
+#include "soundtick.h"
+
+namespace sorvel {
+
+int render_block(Synthesizer& synthesizer, int count, int capacity, OutputBuffers& buffers,
+                 WaveOut& device) {
+    return render_block(
+        [&synthesizer](std::span<std::int16_t> block) { synthesizer.render(block); }, count,
+        capacity, buffers, device);
+}
+
+bool soundTick(WaveOut& device, OutputBuffers& buffers, Synthesizer& synthesizer) {
+    if (!device.buffer_free())
+        return false;
+    render_block(synthesizer, buffers.blockSamples(), buffers.blockBytes(), buffers, device);
+    return true;
+}
+
+} // namespace sorvel
