@@ -11,9 +11,6 @@ namespace sorvel {
 
 namespace {
 
-constexpr int identifyTaskCode = 2;
-constexpr int tuningTaskCode = 3;
-
 // The sound band: pointer rows outside it are above or below the grand staff.
 constexpr double bandTop = 15.0;
 constexpr double bandBottom = 225.0;
@@ -121,6 +118,10 @@ bool selectSonorityAt(std::vector<CNote*>& sounding, std::vector<double>& phases
     return found;
 }
 
+bool selectSonorityAt(Synthesizer& synthesizer, CMusic& score, double x, double y) {
+    return selectSonorityAt(synthesizer.soundingNotes, synthesizer.phases, score, x, y);
+}
+
 std::optional<Hover> hoverAt(CMusic* exercise, std::vector<CNote*>& sounding,
                              std::vector<double>& phases, double x, double y) {
     if (!exercise)
@@ -168,14 +169,13 @@ bool applyClick(CMusic& score, double x, double y, ClickAction action) {
 bool clickAt(CMusic* exercise, int task, MouseButton button, double x, double y) {
     if (!exercise || button == MouseButton::right)
         return false;
-    const ClickAction action =
-        task == identifyTaskCode ? ClickAction::cycleMark : ClickAction::select;
+    const ClickAction action = task == identifyTask ? ClickAction::cycleMark : ClickAction::select;
     return applyClick(*exercise, x, y, action);
 }
 
 bool retuneSelected(CMusic* exercise, const std::vector<CNote*>& sounding, int task,
                     double retuneRatio, int key) {
-    if (!exercise || task != tuningTaskCode)
+    if (!exercise || task != tuneTask)
         return false;
     CNote* note = exercise->selection.noteRef;
     if (!note || note->locked ||
@@ -198,9 +198,14 @@ double gradingTolerance(int difficulty) {
     return 7.5 - (5.0 / 6.0) * difficulty;
 }
 
+GradingRules gradingRulesOf(const NewExercise& made) {
+    return GradingRules{made.task, made.noteCount, made.referenceCopy, made.innerReferences,
+                        gradingTolerance(made.difficulty)};
+}
+
 GradeIndex gradeAnswer(const CMusic& score, const GradingRules& rules) {
     const double tol = rules.tolerance;
-    const bool identify = rules.task == identifyTaskCode;
+    const bool identify = rules.task == identifyTask;
     int errors = 0;
     double s = 0.0;
     bool offTune = false;
@@ -290,7 +295,7 @@ void revealAnswers(CMusic& score, int task, double tolerance) {
         if (note.locked)
             return;
         const double diff = deviationCents(note);
-        if (task == identifyTaskCode) {
+        if (task == identifyTask) {
             if (diff < -1.0 && note.markKind != 1) {
                 note.marked = 1;
                 note.markKind = 1;
@@ -306,7 +311,7 @@ void revealAnswers(CMusic& score, int task, double tolerance) {
                 note.displayState += 4;
                 note.displayColour = rgbValue(255, 0, 0);
             }
-        } else if (task == tuningTaskCode) {
+        } else if (task == tuneTask) {
             const double a = std::fabs(diff);
             note.displayState = 4;
             if (a < tolerance) {

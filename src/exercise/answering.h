@@ -11,6 +11,8 @@
 //   const sorvel::GradeMessage& message = sorvel::gradeMessage(verdict.column, verdict.row);
 #pragma once
 
+#include "newexercise.h"
+#include "sound.h"
 #include "tuningdata.h"
 
 #include <optional>
@@ -43,6 +45,8 @@ CNote* findNoteAt(CMusic& score, double x, double y, double margin);
 // 15 <= y <= 225 the list is emptied and `phases` left alone. True if any sonority was found.
 bool selectSonorityAt(std::vector<CNote*>& sounding, std::vector<double>& phases, CMusic& score,
                       double x, double y);
+// The same on the synthesizer's sounding notes and phases.
+bool selectSonorityAt(Synthesizer& synthesizer, CMusic& score, double x, double y);
 
 // What a mouse move over the staff decides.
 struct Hover {
@@ -99,6 +103,9 @@ struct GradingRules {
     int innerReferences = 0;    // white notes inside the tested sonority
     double tolerance = 7.5;     // cents, gradingTolerance(difficulty)
 };
+
+// The rules of an exercise as New Exercise made it.
+GradingRules gradingRulesOf(const NewExercise& made);
 
 // An entry of the message table: row 0 rates the tuning task, rows 1..4 are the identify task
 // by the number of graded notes, the column being the number judged correctly.

@@ -523,12 +523,6 @@ TEST(grading, message_table) {
     }
 }
 
-TEST(grading, tolerance_by_difficulty) {
-    const double expected[] = {7.5, 6.6667, 5.8333, 5.0, 4.1667, 3.3333, 2.5};
-    for (int d = 0; d < 7; ++d)
-        EXPECT_NEAR(gradingTolerance(d), expected[d], 1e-4) << d;
-}
-
 // ---- Reveal --------------------------------------------------------------------------------
 
 struct Colour {
