@@ -1,0 +1,43 @@
+// Sorvel: ear training for musical tuning.
+#include "sorvelmainform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+
+// An error escaping an event handler is shown, not allowed to end the program.
+class SorvelApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* e) override {
+        try {
+            return QApplication::notify(receiver, e);
+        } catch (const std::exception& error) {
+            QMessageBox::critical(nullptr, QStringLiteral("Sorvel"),
+                                  QString::fromUtf8(error.what()));
+        } catch (...) {
+            QMessageBox::critical(nullptr, QStringLiteral("Sorvel"), QString());
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SorvelApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    try {
+        auto mainForm = sorvel::createMainWindow();
+        mainForm->show();
+        return app.exec();
+    } catch (const std::exception& error) {
+        sorvel::reportStartupError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        sorvel::reportStartupError(QStringLiteral("Sorvel could not start."));
+    }
+    return 1;
+}

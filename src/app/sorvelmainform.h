@@ -1,0 +1,225 @@
+// The main window: the staff, the exercise buttons, the option pages and the tuning diagram.
+// It stays thin: handlers read controls into plain values and call the layers below.
+//
+//   auto form = sorvel::createMainWindow();   // runs FormCreate; throws on a start-up failure
+//   form->show();
+#pragma once
+
+#include "diagram.h"
+#include "musicgenerator.h"
+#include "options.h"
+#include "tuningdata.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QTimer;
+
+namespace sorvel {
+
+class TForm2;
+
+// The `Score` image: a fixed canvas onto which rendered bitmaps are copied at (0, 0).
+class ScoreImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ScoreImage(QWidget* parent);
+    // Copies `bitmap` onto the canvas at (0, 0); whatever lies beyond the canvas is cut off.
+    void drawBitmap(const QImage& bitmap);
+    const QImage& canvas() const { return canvas_; }
+
+signals:
+    void mouseMoved(int x, int y);
+    void mousePressed(Qt::MouseButton button, int x, int y);
+    void mouseLeft();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    QImage canvas_;
+};
+
+// A rectangle shape: a frame of a pen width and colour, filled white or left clear.
+class Shape : public QWidget {
+public:
+    Shape(QWidget* parent, const DiagramRect& r, QColor pen = Qt::black, int penWidth = 1,
+          bool clearFill = false, QColor fill = Qt::white);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QColor pen_;
+    int penWidth_;
+    bool clearFill_;
+    QColor fill_;
+};
+
+// Module-level state shared with New Exercise and Start Over.
+inline int difficulty = 0; // DifficultyBar position - 1
+inline CGenerateChord generator;
+inline std::unique_ptr<CTwoStaffChord> exerciseTemplate;
+
+class TSorvelMainForm : public QWidget {
+    Q_OBJECT
+public:
+    struct PitchesStruct {
+        std::vector<QCheckBox*> boxes; // P00..P11: the index is the pitch class
+        QCheckBox* customBox = nullptr;
+        QLineEdit* customEdit = nullptr;
+    };
+    struct IntervalsStruct {
+        std::vector<QCheckBox*> boxes;      // I01..I12: size in semitones - 1
+        std::vector<QCheckBox*> rangeBoxes; // SIBox, CIBox (1 = larger than an octave)
+        std::vector<QCheckBox*> styleBoxes; // HIBox, MIBox (0 = harmonic)
+        std::vector<std::string> names;
+        int chosen = 0;
+        // Draws an interval type among the ticked boxes; sets `chosen`.
+        std::string chooseInterval(const IndexDraw& draw = random_index);
+    };
+    struct ChordsStruct {
+        std::vector<QCheckBox*> boxes; // C00 .. C110 (0..3 triads)
+        std::vector<QCheckBox*> seventhInversionBoxes;
+        std::vector<QCheckBox*> triadInversionBoxes;
+        std::vector<QCheckBox*> positionBoxes; // CPBox, OPBox (1 = open)
+        std::vector<QCheckBox*> styleBoxes;    // SCBox, BCBox (0 = stacked)
+        std::vector<std::string> names;
+        int chosen = 0;
+        int inversion = 0;
+        // Draws a chord type and its inversion; sets `chosen` and `inversion`.
+        std::string chooseChord(const IndexDraw& draw = random_index);
+    };
+    // The tuning diagram over AnswerPopupPanel: the geometry below and the widgets showing it.
+    struct PopupHandler {
+        QWidget* panel = nullptr;
+        TuningDiagram diagram;
+        std::array<QLabel*, 3> nameLabels{};
+        Shape* soundingMarker = nullptr;
+        Shape* spareMarker = nullptr;
+        Shape* correctMarker = nullptr;
+    };
+
+    // Builds every control; `FormCreate` is run separately (see createMainWindow).
+    explicit TSorvelMainForm(QWidget* parent = nullptr);
+    ~TSorvelMainForm() override;
+
+    // The start-up sequence; throws std::exception with the text to report when it fails.
+    void FormCreate();
+    // Applies the block size chosen in the sound options dialog.
+    void FormActivate();
+    // Shut-down; runs once, also from the destructor.
+    void FormDestroy();
+
+    // Sound buffers: block size in bytes and samples.
+    void setBlockSize(int bytes);
+
+    // Redraws the staff from `exercise` (layout, drawing list, bitmap, copy onto Score).
+    void rebuildScore();
+
+    // Gives the keyboard back to the main window (the arrow keys retune).
+    void removeFocus();
+
+    // Every check box of the option groups and CompareBox.
+    std::vector<QCheckBox*> optionBoxes() const;
+
+    // Controls that the other handlers use.
+    ScoreImage* Score = nullptr;
+    QPushButton* NewBtn = nullptr;
+    QPushButton* RestartBtn = nullptr;
+    QPushButton* GradeBtn = nullptr;
+    QPushButton* AnswersBtn = nullptr;
+    QPushButton* ShowDiagBtn = nullptr;
+    QPushButton* AdvSoundOptBtn = nullptr;
+    QFrame* AnswerPopupPanel = nullptr;
+    QTabWidget* TabsBox = nullptr;
+    QPlainTextEdit* HelpMemo = nullptr;
+    QLabel* GradeLabel = nullptr;
+    QRadioButton* IdentifyRB = nullptr;
+    QRadioButton* TuneRB = nullptr;
+    QRadioButton* CompareRB = nullptr;
+    QCheckBox* CompareBox = nullptr;
+    QComboBox* TuningBox = nullptr;
+    QComboBox* Tuning2Box = nullptr;
+    QComboBox* BottomNote = nullptr;
+    QComboBox* ChordRoot = nullptr;
+    QSlider* DifficultyBar = nullptr;
+    QTimer* Timer1 = nullptr;
+    QTimer* MessageTimer = nullptr;
+    TForm2* Form2 = nullptr;
+
+    PitchesStruct pitchOptions;
+    IntervalsStruct intervalOptions;
+    ChordsStruct chordOptions;
+
+    std::unique_ptr<CMusic> exercise;
+    std::unique_ptr<PopupHandler> popupHandler;
+    CNote* hoveredNote = nullptr;
+    int task = 0;
+    double retuneCents = 0;
+    double retuneRatio = 1;
+    int blockBytes = 0;
+    int blockSamples = 0;
+
+signals:
+    // A key pressed while no option control has the keyboard, with its virtual-key code
+    // (37 left, 38 up, 39 right, 40 down arrow).
+    void keyDown(int virtualKey);
+    // A wheel turn anywhere over the window (120 per notch, positive away from the user).
+    void mouseWheel(int delta);
+
+public slots:
+    void TabsBoxChange(int index);
+    void IdentifyRBEnter(QRadioButton* entered);
+    void DFBox();
+    void DifficultyBarChange();
+    void TuningBoxClick();
+    void ShowDiagBtnClick();
+
+protected:
+    bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void buildControls();
+    void buildSingleNotesPage(QWidget* page);
+    void buildIntervalsPage(QWidget* page);
+    void buildChordsPage(QWidget* page);
+    void buildExerciseOptions();
+    void fillOptionGroups();
+    QCheckBox* box(const char* name) const;
+
+    bool destroyed_ = false;
+};
+
+// The diagram's operations on the widgets of a PopupHandler.
+void buildDiagram(TSorvelMainForm::PopupHandler& diagram, QWidget* panel);
+void showNote(TSorvelMainForm::PopupHandler& diagram, const CNote& note);
+void setAnswersShown(TSorvelMainForm::PopupHandler& diagram, bool shown);
+
+// The main window and its hidden "Sound Options" dialog, after FormCreate.
+std::unique_ptr<TSorvelMainForm> createMainWindow();
+
+// The start-up error report: a message box with the text and the text on standard error.
+void reportStartupError(const QString& text);
+
+} // namespace sorvel

@@ -1,0 +1,43 @@
+// "Sound Options": one vertical slider choosing the output block size, trading the delay of
+// the sound against its robustness.
+#pragma once
+
+#include <QWidget>
+
+#include <vector>
+
+class QLabel;
+class QSlider;
+
+namespace sorvel {
+
+class TSorvelMainForm;
+
+class TForm2 : public QWidget {
+    Q_OBJECT
+public:
+    // A tool window beside `mainForm`, hidden until shown.
+    explicit TForm2(TSorvelMainForm* mainForm);
+
+    // Applies the block size of the slider's position to the main window.
+    void FormActivate();
+
+    QLabel* Label1 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* Label18 = nullptr;
+    QLabel* Label19 = nullptr;
+    // Bytes per block for slider positions 1..17.
+    const std::vector<int> blockSizes;
+
+public slots:
+    void TrackBar1Change();
+    void TrackBar1Enter();
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    TSorvelMainForm* mainForm_;
+};
+
+} // namespace sorvel
