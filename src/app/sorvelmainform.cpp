@@ -1,5 +1,9 @@
 #include "sorvelmainform.h"
 
+#include "fontregistration.h"
+#include "layout.h"
+#include "newexercise.h"
+#include "sdlaudio.h"
 #include "soundoptionsform.h"
 
 #include <QApplication>
@@ -355,6 +359,7 @@ void TSorvelMainForm::buildControls() {
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(20);
+    connect(Timer1, &QTimer::timeout, this, &TSorvelMainForm::Timer1Timer);
     MessageTimer = new QTimer(this);
     MessageTimer->setObjectName(QStringLiteral("MessageTimer"));
     MessageTimer->setInterval(2000);
@@ -577,16 +582,54 @@ std::vector<QCheckBox*> TSorvelMainForm::optionBoxes() const {
 }
 
 void TSorvelMainForm::FormCreate() {
+    starting_ = true;
+    // 1. The notation font. Its failure is reported where the staff first needs it (step 6), so
+    // that a missing recording, read before, is what an empty folder reports first.
+    std::string fontError;
+    try {
+        fontId_ = registerNotationFont();
+    } catch (const FontError& e) {
+        fontError = e.what();
+    }
+    // 2, 3.
     task = 0;
     difficulty = DifficultyBar->value() - 1;
     // The straight line through (0, 10) and (6, 2).
     retuneCents = 10.0 - (4.0 / 3.0) * difficulty;
     retuneRatio = std::pow(2.0, retuneCents * 0.0008333333333333334);
+    // 4. Eight voices, each reading and analysing the recording itself.
+    synthesizer = std::make_unique<Synthesizer>(std::string("bassoboe.wav"));
+    // 5.
     exerciseTemplate.reset();
     exercise.reset();
+    // 6. The start-up exercise: one white A4 at 440 Hz.
+    if (!fontError.empty())
+        throw FontError(fontError);
+    CTwoStaffChord startup;
+    startup.columns.emplace_back();
+    startup.columns[0].notes.emplace_back(4, 5, 0, std::vector<double>(5, 440.0), 0);
+    exercise = std::make_unique<CMusic>(buildMusic(startup));
+    for (CStaff& staff : exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& note : chord.notes)
+                note.locked = 1;
+    rebuildScore();
+    // 7.
     fillOptionGroups();
+    // 8. The device, open and idle; one that cannot be opened ends the start-up.
+    audioBackend = std::make_unique<SdlAudioBackend>();
+    device = std::make_unique<WaveOut>(*audioBackend);
+    device->setFatalHandler([this](std::string_view message) {
+        if (starting_)
+            throw std::runtime_error(std::string(message));
+        QMessageBox::critical(this, QStringLiteral("Sorvel"), QString::fromUtf8(message));
+        exitOnFatal(message);
+    });
+    device->start_playing(sampleRate);
+    // 9.
     popupHandler = std::make_unique<PopupHandler>();
     buildDiagram(*popupHandler, AnswerPopupPanel);
+    starting_ = false;
 }
 
 void TSorvelMainForm::FormActivate() {
@@ -598,16 +641,43 @@ void TSorvelMainForm::FormDestroy() {
     if (destroyed_)
         return;
     destroyed_ = true;
-    if (Timer1 && Timer1->isActive())
-        Timer1->stop();
+    stopSound();
+    if (fontId_ >= 0)
+        unregisterFont(fontId_);
+    fontId_ = -1;
 }
 
 void TSorvelMainForm::setBlockSize(int bytes) {
-    blockBytes = bytes;
-    blockSamples = bytes / 2;
+    outputBuffers.setBlockSize(bytes);
 }
 
-void TSorvelMainForm::rebuildScore() {}
+void TSorvelMainForm::startSound() {
+    if (Timer1->isActive() || !device)
+        return;
+    device->start_playing(sampleRate);
+    Timer1->start();
+}
+
+void TSorvelMainForm::stopSound() {
+    if (!Timer1 || !Timer1->isActive())
+        return;
+    Timer1->stop();
+    if (device)
+        device->end_playing();
+}
+
+void TSorvelMainForm::Timer1Timer() {
+    soundTick(*device, outputBuffers,
+              [this](std::span<std::int16_t> block) { synthesizer->render(block); });
+}
+
+void TSorvelMainForm::rebuildScore() {
+    if (!exercise)
+        return;
+    layoutMusic(*exercise);
+    buildScore(scoreBuilder, *exercise);
+    Score->drawBitmap(scoreBitmap.renderScore(scoreBuilder));
+}
 
 void TSorvelMainForm::removeFocus() {
     if (QWidget* active = QApplication::focusWidget(); active && active != this)

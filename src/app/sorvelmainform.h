@@ -5,10 +5,14 @@
 //   form->show();
 #pragma once
 
+#include "builderbitmap.h"
 #include "diagram.h"
 #include "musicgenerator.h"
 #include "options.h"
+#include "sound.h"
 #include "tuningdata.h"
+#include "vbmp.h"
+#include "waveout.h"
 
 #include <QImage>
 #include <QWidget>
@@ -129,8 +133,16 @@ public:
     // Shut-down; runs once, also from the destructor.
     void FormDestroy();
 
-    // Sound buffers: block size in bytes and samples.
+    // Replaces the four output buffers by buffers of `bytes` bytes (blocks still queued keep
+    // their old buffers until the device is done with them).
     void setBlockSize(int bytes);
+    int blockBytes() const { return outputBuffers.blockBytes(); }
+    int blockSamples() const { return outputBuffers.blockSamples(); }
+
+    // Sound on: opens the device and starts Timer1, unless it runs already.
+    void startSound();
+    // Sound off: stops Timer1 and closes the device, if Timer1 runs.
+    void stopSound();
 
     // Redraws the staff from `exercise` (layout, drawing list, bitmap, copy onto Score).
     void rebuildScore();
@@ -176,8 +188,14 @@ public:
     int task = 0;
     double retuneCents = 0;
     double retuneRatio = 1;
-    int blockBytes = 0;
-    int blockSamples = 0;
+    // Sound state: the voices, the device and its four output buffers.
+    std::unique_ptr<Synthesizer> synthesizer;
+    std::unique_ptr<WaveBackend> audioBackend;
+    std::unique_ptr<WaveOut> device;
+    OutputBuffers outputBuffers;
+    // Drawing objects of the staff.
+    VBMP scoreBuilder;
+    BuilderBitmap scoreBitmap;
 
 signals:
     // A key pressed while no option control has the keyboard, with its virtual-key code
@@ -193,6 +211,8 @@ public slots:
     void DifficultyBarChange();
     void TuningBoxClick();
     void ShowDiagBtnClick();
+    // Each tick queues one block of sound when the device has a free buffer.
+    void Timer1Timer();
 
 protected:
     bool event(QEvent* e) override;
@@ -209,6 +229,8 @@ private:
     QCheckBox* box(const char* name) const;
 
     bool destroyed_ = false;
+    bool starting_ = false;
+    int fontId_ = -1;
 };
 
 // The diagram's operations on the widgets of a PopupHandler.

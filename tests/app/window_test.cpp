@@ -66,6 +66,48 @@ protected:
     std::unique_ptr<TSorvelMainForm> form;
 };
 
+// Darkness 0 (white) .. 255 (black) of a canvas pixel.
+int darkness(const QImage& image, int x, int y) {
+    return 255 - qGray(image.pixel(x, y));
+}
+
+TEST_F(Window, the_white_a4_stands_on_the_staff_and_the_voices_are_built) {
+    ASSERT_NE(form->exercise, nullptr);
+    ASSERT_EQ(form->exercise->staves.size(), 2u);
+    ASSERT_EQ(form->exercise->staves[0].chords.size(), 1u);
+    ASSERT_EQ(form->exercise->staves[0].chords[0].notes.size(), 1u);
+    const CNote& a4 = form->exercise->staves[0].chords[0].notes[0];
+    EXPECT_EQ(a4.octave, 4);
+    EXPECT_EQ(a4.letter, 5);
+    EXPECT_EQ(a4.soundingFrequency, 440.0);
+    EXPECT_EQ(a4.locked, 1);
+    EXPECT_TRUE(form->exercise->staves[1].chords.empty() ||
+                form->exercise->staves[1].chords[0].notes.empty());
+
+    // The head is hollow: light at its centre, dark on both sides within half a head.
+    const QImage& canvas = form->Score->canvas();
+    const int cx = static_cast<int>(a4.centre[0]);
+    const int cy = static_cast<int>(a4.centre[1]);
+    ASSERT_TRUE(canvas.rect().contains(cx, cy));
+    EXPECT_LT(darkness(canvas, cx, cy), 100);
+    auto darkWithin = [&](int step) {
+        for (int d = 1; d <= 8; ++d)
+            if (darkness(canvas, cx + step * d, cy) > 150)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(darkWithin(-1));
+    EXPECT_TRUE(darkWithin(+1));
+    // The treble staff's middle line (y 74) runs through the picture.
+    EXPECT_GT(darkness(canvas, 300, 74), 150);
+    EXPECT_LT(darkness(canvas, 300, 70), 100);
+
+    ASSERT_NE(form->synthesizer, nullptr);
+    EXPECT_EQ(form->synthesizer->voices.size(), 8u);
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_NE(form->device, nullptr);
+}
+
 TEST_F(Window, state_right_after_start) {
     EXPECT_EQ(form->objectName(), "SorvelMainForm");
     EXPECT_EQ(form->windowTitle(), "Sorvel");
@@ -561,20 +603,20 @@ TEST_F(Window, sound_options_dialog) {
 
     // Activating the main window applies the slider's block size.
     form->FormActivate();
-    EXPECT_EQ(form->blockBytes, 5120);
-    EXPECT_EQ(form->blockSamples, 2560);
+    EXPECT_EQ(form->blockBytes(), 5120);
+    EXPECT_EQ(form->blockSamples(), 2560);
     const int sizes[] = {1024, 1280, 1536, 1792, 2048,  2560,  3072,  3584, 4096,
                          5120, 6144, 7168, 8192, 10240, 12288, 14336, 16384};
     for (int position = 1; position <= 17; ++position) {
         f->TrackBar1->setValue(position);
-        EXPECT_EQ(form->blockBytes, sizes[position - 1]) << position;
-        EXPECT_EQ(form->blockSamples, sizes[position - 1] / 2) << position;
+        EXPECT_EQ(form->blockBytes(), sizes[position - 1]) << position;
+        EXPECT_EQ(form->blockSamples(), sizes[position - 1] / 2) << position;
         expectKeyboardFree();
     }
     f->TrackBar1->setValue(4);
     form->setBlockSize(1024);
     form->FormActivate();
-    EXPECT_EQ(form->blockBytes, 1792);
+    EXPECT_EQ(form->blockBytes(), 1792);
 }
 
 TEST(startup_error, shown_in_a_message_box) {

@@ -57,14 +57,6 @@ TEST(options, only_ticked_boxes_are_drawn_and_one_draw_is_always_made) {
     EXPECT_THROW(chooseOption({}, scripted.fn()), std::invalid_argument);
 }
 
-TEST(options, interval_and_chord_names_are_the_dictionary_keys) {
-    EXPECT_EQ(intervalOptionNames[0], "m2");
-    EXPECT_EQ(intervalOptionNames[5], "d5");
-    EXPECT_EQ(intervalOptionNames[11], "P1"); // the octave box
-    EXPECT_EQ(chordOptionNames[3], "Aug.");
-    EXPECT_EQ(chordOptionNames[7], "Half-Dim.");
-    EXPECT_EQ(chordOptionNames[10], "Dim.7");
-}
 
 TEST(options, a_triad_never_gets_a_third_inversion) {
     std::vector<bool> triadsOnly(11, false);

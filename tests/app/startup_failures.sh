@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs the program where its files are missing or broken, or where there is no sound device: it
+# must show the error and end with a non-zero status, never run on without them or crash.
+# Usage: startup_failures.sh PROGRAM RUNTIME_DIR
+set -u
+program=$(realpath "$1")
+runtime=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect_failure NAME AUDIODRIVER TEXT: run in $work/NAME, expect TEXT on standard error.
+expect_failure() {
+    local name=$1 driver=$2 text=$3 err status
+    err=$(cd "$work/$name" && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=$driver \
+        timeout 60 "$program" 2>&1 >/dev/null)
+    status=$?
+    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ "$status" -ge 125 ]; then
+        echo "FAIL $name: exit status $status"
+        failures=$((failures + 1))
+    elif ! grep -qF -- "$text" <<<"$err"; then
+        echo "FAIL $name: expected \"$text\" on standard error, got:"
+        echo "$err"
+        failures=$((failures + 1))
+    else
+        echo "ok   $name (status $status)"
+    fi
+}
+
+mkdir -p "$work/empty" "$work/broken" "$work/nofont" "$work/nodevice"
+expect_failure empty dummy "Unable to open file bassoboe.wav"
+
+printf 'RIFX\0\0\0\0WAVEfmt ' >"$work/broken/bassoboe.wav"
+cp "$runtime/SONORA.TTF" "$work/broken/"
+expect_failure broken dummy "bassoboe.wav does not have a valid RIFF ID."
+
+cp "$runtime/bassoboe.wav" "$work/nofont/"
+expect_failure nofont dummy "SONORA.TTF"
+
+cp "$runtime/bassoboe.wav" "$runtime/SONORA.TTF" "$work/nodevice/"
+expect_failure nodevice no-such-driver "The sound device could not be opened."
+
+exit $((failures > 0))
