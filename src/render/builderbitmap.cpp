@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QString>
 
+#include <algorithm>
 #include <cmath>
 
 namespace sorvel {
