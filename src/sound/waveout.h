@@ -98,7 +98,8 @@ private:
     std::vector<std::int16_t> scratch_;
 };
 
-// The device state: one connection, two counters, four header slots.
+// The device state: one connection, two counters, four header slots. The backend must outlive
+// it: its destructor stops a device that is still playing.
 class WaveOut {
 public:
     // Receives each diagnostic line, newline included.
