@@ -23,8 +23,9 @@ typedef float Float8 __attribute__((vector_size(32)));
 // be readable up to a whole number of groups of lanes.
 //
 // The harmonic sum is a Chebyshev series in x_i, evaluated with Clenshaw's recurrence: no
-// cosine per harmonic, one multiply-add per harmonic and sample, run on `lanes` samples at
-// once in four independent vector chains so that the multiply-add latency is hidden.
+// cosine per harmonic, two multiply-adds and a subtraction per harmonic and sample, run on
+// `lanes` samples at once in four independent vector chains so that the multiply-add
+// latency is hidden.
 __attribute__((target_clones("arch=x86-64-v3", "default"))) void
 renderSegment(const float* x, int count, const float* from, const float* to, int position, int hop,
               float* out) {
