@@ -1,6 +1,7 @@
 #include "sorvelmainform.h"
 
 #include "fontregistration.h"
+#include "helptext.h"
 #include "layout.h"
 #include "newexercise.h"
 #include "sdlaudio.h"
@@ -335,6 +336,7 @@ void TSorvelMainForm::buildControls() {
     HelpMemo->setReadOnly(true);
     HelpMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     HelpMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    HelpMemo->setPlainText(QString::fromStdString(helpText()));
     TabsBox->setCurrentIndex(3);
     connect(TabsBox, &QTabWidget::currentChanged, this, &TSorvelMainForm::TabsBoxChange);
 

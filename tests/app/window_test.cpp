@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -337,6 +338,7 @@ TEST_F(Window, pages_lists_and_slider) {
     EXPECT_EQ(child("C00")->parentWidget()->objectName(), "ChordsPage");
     EXPECT_EQ(form->HelpMemo->parentWidget()->objectName(), "HelpPage");
     EXPECT_TRUE(form->HelpMemo->isReadOnly());
+    EXPECT_TRUE(form->HelpMemo->toPlainText().startsWith("Welcome to the Sorvel!"));
 
     const QStringList notes = {"Any", "C", "C#", "D", "Eb", "E", "F",
                                "F#",  "G", "G#", "A", "Bb", "B"};
@@ -617,6 +619,31 @@ TEST_F(Window, sound_options_dialog) {
     form->setBlockSize(1024);
     form->FormActivate();
     EXPECT_EQ(form->blockBytes(), 1792);
+}
+
+TEST_F(Window, every_activation_applies_the_slider) {
+    QSignalBlocker quiet(form->Form2->TrackBar1);
+    form->Form2->TrackBar1->setValue(4);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(form.get(), &activate);
+    EXPECT_EQ(form->blockBytes(), 1792);
+    form->Form2->TrackBar1->setValue(17);
+    QApplication::sendEvent(form->Form2, &activate);
+    EXPECT_EQ(form->blockBytes(), 16384);
+}
+
+TEST_F(Window, sound_runs_on_the_timer_and_stops_at_shut_down) {
+    EXPECT_TRUE(QFontDatabase::families().contains("Sonora"));
+    form->startSound();
+    ASSERT_TRUE(form->Timer1->isActive());
+    QTest::qWait(120);
+    EXPECT_GT(form->device->blocksWritten(), 0);
+    EXPECT_LE(form->device->blocksWritten() - form->device->blocksDone(), 4);
+    form->FormDestroy();
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_FALSE(QFontDatabase::families().contains("Sonora"));
+    form->FormDestroy(); // runs once
+    EXPECT_FALSE(form->Timer1->isActive());
 }
 
 TEST(startup_error, shown_in_a_message_box) {
