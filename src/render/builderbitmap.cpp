@@ -166,11 +166,15 @@ const QImage& BuilderBitmap::renderScore(VBMP& builder) {
     return m_bitmap;
 }
 
+const QImage& redrawScore(VBMP& builder, BuilderBitmap& bitmap, CMusic& score) {
+    buildScore(builder, score);
+    return bitmap.renderScore(builder);
+}
+
 QImage drawScore(CMusic& score) {
     VBMP builder;
     BuilderBitmap bitmap;
-    buildScore(builder, score);
-    return bitmap.renderScore(builder);
+    return redrawScore(builder, bitmap, score);
 }
 
 } // namespace sorvel

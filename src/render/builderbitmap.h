@@ -30,6 +30,10 @@ private:
     QImage m_bitmap;
 };
 
+// One redraw with the window's own objects: buildScore, then renderScore; the result is the
+// bitmap to copy onto the Score image at (0, 0).
+const QImage& redrawScore(VBMP& builder, BuilderBitmap& bitmap, CMusic& score);
+
 // Builds and renders `score` with a fresh VBMP and BuilderBitmap: for tools and tests.
 QImage drawScore(CMusic& score);
 

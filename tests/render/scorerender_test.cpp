@@ -320,3 +320,26 @@ TEST(ScoreRenderTest, LaidOutCMajorChordFromTheModel) {
 
 } // namespace
 } // namespace sorvel
+
+namespace sorvel {
+namespace {
+
+TEST(ScoreRenderTest, RedrawReplacesTheBitmapAndTheList) {
+    VBMP builder;
+    BuilderBitmap bitmap;
+    CMusic two = musicWith({{noteAt(40)}, {noteAt(42)}}, {});
+    const QImage first = redrawScore(builder, bitmap, two);
+    EXPECT_EQ(builder.items.size(), 4u + 12u);
+    EXPECT_TRUE(dark(first, static_cast<int>(two.staves[0].chords[1].notes[0].centre[0]),
+                     static_cast<int>(two.staves[0].chords[1].notes[0].centre[1])));
+    // A smaller exercise afterwards: the old heads and the old list are gone.
+    CMusic one = musicWith({{noteAt(40)}}, {});
+    const QImage& second = redrawScore(builder, bitmap, one);
+    EXPECT_EQ(builder.items.size(), 2u + 12u);
+    EXPECT_LT(second.width(), first.width());
+    EXPECT_GT(inkIn(first, 130, 66, 150, 74), 20);
+    EXPECT_EQ(inkIn(second, 130, 66, 150, 74), 0);
+}
+
+} // namespace
+} // namespace sorvel
