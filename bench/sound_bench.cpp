@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 const std::string recording = std::string(SORVEL_ASSET_DIR) + "/bassoboe.wav";
@@ -61,6 +63,8 @@ BENCHMARK(buildVoices)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 // Keeps each benchmark's CPU time per iteration (in seconds) for the summary.
 class Recorder : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so that a saved log stays plain text.
+    Recorder() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {

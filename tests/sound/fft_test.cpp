@@ -135,13 +135,3 @@ TEST(fft, spectrogram_frames_and_hops) {
         EXPECT_NEAR(s[f][1] - s[f - 1][1], 256.0 * 512 / 4096, 1e-3);
     }
 }
-
-TEST(fft, elementwise_operations) {
-    vecf x{0.0f, 1.0f, 2.0f};
-    EXPECT_EQ(x - 1.0f, (vecf{-1.0f, 0.0f, 1.0f}));
-    EXPECT_EQ(2.0f + x, (vecf{2.0f, 3.0f, 4.0f}));
-    EXPECT_EQ(x / 2, (vecf{0.0f, 0.5f, 1.0f}));
-    EXPECT_EQ(sorvel::cos(vecf{0.0f}), (vecf{1.0f}));
-    multiplyInPlace(x, vecf{3.0f, 3.0f, 0.5f});
-    EXPECT_EQ(x, (vecf{0.0f, 3.0f, 1.0f}));
-}
