@@ -1,23 +1,16 @@
 #include "newexercise.h"
 
+#include "options.h"
+
 #include <cmath>
-#include <span>
 #include <utility>
 
 namespace sorvel {
 namespace {
 
-// A random index among the checked boxes, or among all boxes when none is checked. One draw is
-// made even when only one index is possible, so the sequence of draws does not depend on it.
-int chooseChecked(std::span<const bool> boxes) {
-    std::vector<int> candidates;
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        if (boxes[i])
-            candidates.push_back(static_cast<int>(i));
-    if (candidates.empty())
-        for (std::size_t i = 0; i < boxes.size(); ++i)
-            candidates.push_back(static_cast<int>(i));
-    return candidates[static_cast<std::size_t>(random_index(static_cast<int>(candidates.size())))];
+// The option choice over one group of boxes, drawn from the shared generator.
+template <std::size_t N> int chooseChecked(const std::array<bool, N>& boxes) {
+    return chooseOption(std::vector<bool>(boxes.begin(), boxes.end()), random_index);
 }
 
 // How many pitches of the tested copy go out of tune. Easy levels always mistune one note;
@@ -115,10 +108,13 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
         made.mistunedCount = drawMistunedCount(2, made.referenceCopy, made.difficulty);
         break;
     case ExerciseCategory::chords: {
-        made.chosenType = chooseChecked(request.chordBoxes);
-        triad = made.chosenType < 4;
-        made.chosenInversion =
-            chooseChecked(std::span<const bool>(request.inversionBoxes).first(triad ? 3 : 4));
+        const ChordChoice choice = chooseChord(
+            std::vector<bool>(request.chordBoxes.begin(), request.chordBoxes.end()),
+            std::vector<bool>(request.inversionBoxes.begin(), request.inversionBoxes.end()),
+            random_index);
+        made.chosenType = choice.chosen;
+        made.chosenInversion = choice.inversion;
+        triad = made.chosenType < triadCount;
         made.typeName = chordOptionNames[static_cast<std::size_t>(made.chosenType)];
         generator.inversion = made.chosenInversion;
         made.oneColumn = chooseChecked(request.chordStyleBoxes) == 0;
