@@ -23,9 +23,11 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
 
@@ -267,6 +269,7 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     setFont(formFont());
     setFocusPolicy(Qt::StrongFocus);
     buildControls();
+    connectExerciseHandlers();
     // The wheel must reach the window whatever control lies under the mouse.
     qApp->installEventFilter(this);
 }
@@ -745,6 +748,13 @@ void TSorvelMainForm::keyPressEvent(QKeyEvent* e) {
 }
 
 bool TSorvelMainForm::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == HelpMemo && (e->type() == QEvent::Enter || e->type() == QEvent::Leave)) {
+        if (e->type() == QEvent::Enter)
+            HelpMemoMouseEnter();
+        else
+            HelpMemoMouseLeave();
+        return false;
+    }
     if (e->type() != QEvent::Wheel || !watched->isWidgetType())
         return false;
     auto* w = static_cast<QWidget*>(watched);
@@ -755,6 +765,112 @@ bool TSorvelMainForm::eventFilter(QObject* watched, QEvent* e) {
         return false;
     emit mouseWheel(static_cast<QWheelEvent*>(e)->angleDelta().y());
     return true;
+}
+
+// ---- New Exercise, Start Over, the verdict, help and sound options -------------------------
+
+void TSorvelMainForm::connectExerciseHandlers() {
+    HelpMemo->setPlainText(QString::fromStdString(helpText()));
+    HelpMemo->moveCursor(QTextCursor::Start);
+    connect(NewBtn, &QPushButton::clicked, this, &TSorvelMainForm::NewBtnClick);
+    connect(RestartBtn, &QPushButton::clicked, this, &TSorvelMainForm::RestartBtnClick);
+    connect(MessageTimer, &QTimer::timeout, this, &TSorvelMainForm::MessageTimerTimer);
+    connect(AdvSoundOptBtn, &QPushButton::clicked, this, &TSorvelMainForm::AdvSoundOptBtnClick);
+}
+
+ExerciseRequest TSorvelMainForm::readExerciseRequest() const {
+    const auto read = [](auto& states, const std::vector<QCheckBox*>& boxes) {
+        for (std::size_t i = 0; i < states.size() && i < boxes.size(); ++i)
+            states[i] = boxes[i]->isChecked();
+    };
+    ExerciseRequest request;
+    request.category = static_cast<ExerciseCategory>(std::clamp(TabsBox->currentIndex(), 0, 2));
+    read(request.pitchBoxes, pitchOptions.boxes);
+    read(request.intervalBoxes, intervalOptions.boxes);
+    read(request.intervalRangeBoxes, intervalOptions.rangeBoxes);
+    read(request.intervalStyleBoxes, intervalOptions.styleBoxes);
+    read(request.chordBoxes, chordOptions.boxes);
+    read(request.inversionBoxes, chordOptions.seventhInversionBoxes);
+    read(request.chordPositionBoxes, chordOptions.positionBoxes);
+    read(request.chordStyleBoxes, chordOptions.styleBoxes);
+    request.bottomNote = BottomNote->currentIndex();
+    request.chordRoot = ChordRoot->currentIndex();
+    request.task = IdentifyRB->isChecked() ? ExerciseTask::identify
+                   : TuneRB->isChecked()   ? ExerciseTask::tune
+                                           : ExerciseTask::compare;
+    request.compareBox = CompareBox->isChecked();
+    request.tuning = TuningBox->currentIndex();
+    request.tuning2 = Tuning2Box->currentIndex();
+    request.difficulty = DifficultyBar->value() - 1;
+    return request;
+}
+
+void TSorvelMainForm::replaceExercise(CMusic music) {
+    // The synthesizer and the hovered note point into the old exercise; it is about to go.
+    stopSound();
+    if (synthesizer)
+        synthesizer->clearSounding();
+    hoveredNote = nullptr;
+    exercise = std::make_unique<CMusic>(std::move(music));
+    rebuildScore();
+}
+
+void TSorvelMainForm::NewBtnClick() {
+    MessageTimerTimer();
+    if (TabsBox->currentIndex() > 2)
+        return; // the help page has no exercise (the button is disabled there)
+    NewExercise made = makeNewExercise(readExerciseRequest(), generator);
+    if (made.chosenType >= 0 && TabsBox->currentIndex() == 1)
+        intervalOptions.chosen = made.chosenType;
+    if (made.chosenType >= 0 && TabsBox->currentIndex() == 2) {
+        chordOptions.chosen = made.chosenType;
+        chordOptions.inversion = made.chosenInversion;
+    }
+    difficulty = made.difficulty;
+    retuneCents = made.retuneCents;
+    retuneRatio = made.retuneRatio;
+    task = made.task;
+    exerciseTemplate = std::make_unique<CTwoStaffChord>(std::move(made.exerciseTemplate));
+    made.exerciseTemplate = {};
+    exerciseMade = std::move(made);
+    GradeBtn->setEnabled(exerciseMade.gradingEnabled);
+    AnswersBtn->setEnabled(exerciseMade.gradingEnabled);
+    replaceExercise(startOver(*exerciseTemplate));
+    RestartBtn->setEnabled(true);
+}
+
+void TSorvelMainForm::RestartBtnClick() {
+    if (!exerciseTemplate)
+        return;
+    replaceExercise(startOver(*exerciseTemplate));
+    RestartBtn->setEnabled(true);
+}
+
+void TSorvelMainForm::MessageTimerTimer() {
+    MessageTimer->stop();
+    GradeLabel->setVisible(false);
+}
+
+void TSorvelMainForm::HelpMemoMouseEnter() {
+    HelpMemo->setFocus(Qt::MouseFocusReason);
+}
+
+void TSorvelMainForm::HelpMemoMouseLeave() {
+    removeFocus();
+}
+
+void TSorvelMainForm::AdvSoundOptBtnClick() {
+    if (!Form2)
+        return;
+    Form2->show();
+    if (soundOptionsPlaced_)
+        return;
+    const QRect window = frameGeometry();
+    const ScreenPoint at = soundOptionsPlacement(
+        window.left(), window.top(), AdvSoundOptBtn->x(), AdvSoundOptBtn->y(),
+        AdvSoundOptBtn->width(), AdvSoundOptBtn->height(), Form2->frameGeometry().height());
+    Form2->move(at.left, at.top);
+    soundOptionsPlaced_ = true;
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow() {

@@ -8,6 +8,7 @@
 #include "builderbitmap.h"
 #include "diagram.h"
 #include "musicgenerator.h"
+#include "newexercise.h"
 #include "options.h"
 #include "sound.h"
 #include "tuningdata.h"
@@ -82,6 +83,9 @@ private:
 inline int difficulty = 0; // DifficultyBar position - 1
 inline CGenerateChord generator;
 inline std::unique_ptr<CTwoStaffChord> exerciseTemplate;
+// What the last New Exercise decided (task, reference copy, inner references, note count ...);
+// its template has moved to `exerciseTemplate`.
+inline NewExercise exerciseMade;
 
 class TSorvelMainForm : public QWidget {
     Q_OBJECT
@@ -150,6 +154,9 @@ public:
     // Gives the keyboard back to the main window (the arrow keys retune).
     void removeFocus();
 
+    // The option controls as New Exercise reads them.
+    ExerciseRequest readExerciseRequest() const;
+
     // Every check box of the option groups and CompareBox.
     std::vector<QCheckBox*> optionBoxes() const;
 
@@ -211,6 +218,15 @@ public slots:
     void DifficultyBarChange();
     void TuningBoxClick();
     void ShowDiagBtnClick();
+    void NewBtnClick();
+    void RestartBtnClick();
+    // Hides the verdict when its two seconds are over.
+    void MessageTimerTimer();
+    // The help text takes the keyboard while the mouse is over it, so the wheel scrolls it.
+    void HelpMemoMouseEnter();
+    void HelpMemoMouseLeave();
+    // Shows the sound options; the first time beside the button, later where it was left.
+    void AdvSoundOptBtnClick();
     // Each tick queues one block of sound when the device has a free buffer.
     void Timer1Timer();
 
@@ -227,10 +243,14 @@ private:
     void buildExerciseOptions();
     void fillOptionGroups();
     QCheckBox* box(const char* name) const;
+    void connectExerciseHandlers();
+    // Puts `music` in place of the exercise, forgetting every reference into the old one.
+    void replaceExercise(CMusic music);
 
     bool destroyed_ = false;
     bool starting_ = false;
     int fontId_ = -1;
+    bool soundOptionsPlaced_ = false;
 };
 
 // The diagram's operations on the widgets of a PopupHandler.
