@@ -67,12 +67,24 @@ inline Bytes waveFile(const Bytes& formatBody, const Bytes& data, const Bytes& b
     return b;
 }
 
+// The process's scratch folder, removed again when the tests end.
+inline const std::filesystem::path& scratchFolder() {
+    struct Folder {
+        // One folder per process: other builds may run the same tests at the same time.
+        std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("sorvel-sound-tests-" + std::to_string(::getpid()));
+        Folder() { std::filesystem::create_directories(path); }
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
+}
+
 inline std::string scratchFile(const std::string& name, const Bytes& bytes) {
-    // One folder per process: other builds may run the same tests at the same time.
-    auto dir = std::filesystem::temp_directory_path() /
-               ("sorvel-sound-tests-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    auto path = (dir / name).string();
+    auto path = (scratchFolder() / name).string();
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
