@@ -543,7 +543,7 @@ void TSorvelMainForm::buildExerciseOptions() {
     DifficultyBar->setToolTip(QStringLiteral("Harder exercises require more precise answers, and a "
                                              "larger number of pitches may be out-of-tune."));
     connect(DifficultyBar, &QSlider::valueChanged, this, &TSorvelMainForm::DifficultyBarChange);
-    connect(DifficultyBar, &QSlider::sliderPressed, this, &TSorvelMainForm::DifficultyBarChange);
+    connect(DifficultyBar, &QSlider::sliderPressed, this, &TSorvelMainForm::DifficultyBarEnter);
     label(this, "Label18", "Easy", 476, 471);
     label(this, "Label19", "Hard", 904, 471);
 }
@@ -706,6 +706,10 @@ void TSorvelMainForm::DFBox() {
 }
 
 void TSorvelMainForm::DifficultyBarChange() {
+    removeFocus();
+}
+
+void TSorvelMainForm::DifficultyBarEnter() {
     removeFocus();
 }
 

@@ -216,6 +216,7 @@ public slots:
     void IdentifyRBEnter(QRadioButton* entered);
     void DFBox();
     void DifficultyBarChange();
+    void DifficultyBarEnter();
     void TuningBoxClick();
     void ShowDiagBtnClick();
     void NewBtnClick();
