@@ -1,5 +1,6 @@
 #include "sorvelmainform.h"
 
+#include "answering.h"
 #include "fontregistration.h"
 #include "helptext.h"
 #include "layout.h"
@@ -272,6 +273,7 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     connectExerciseHandlers();
     // The wheel must reach the window whatever control lies under the mouse.
     qApp->installEventFilter(this);
+    connectAnsweringHandlers();
 }
 
 TSorvelMainForm::~TSorvelMainForm() {
@@ -682,6 +684,101 @@ void TSorvelMainForm::rebuildScore() {
     layoutMusic(*exercise);
     buildScore(scoreBuilder, *exercise);
     Score->drawBitmap(scoreBitmap.renderScore(scoreBuilder));
+}
+
+// ---- Listening, marking, retuning, grading and revealing -----------------------------------
+
+void TSorvelMainForm::connectAnsweringHandlers() {
+    connect(Score, &ScoreImage::mouseMoved, this, &TSorvelMainForm::ScoreMouseMove);
+    connect(Score, &ScoreImage::mouseLeft, this, &TSorvelMainForm::ScoreMouseLeave);
+    connect(Score, &ScoreImage::mousePressed, this, &TSorvelMainForm::ScoreMouseDown);
+    connect(this, &TSorvelMainForm::keyDown, this, &TSorvelMainForm::FormKeyDown);
+    connect(this, &TSorvelMainForm::mouseWheel, this, &TSorvelMainForm::FormMouseWheel);
+    connect(GradeBtn, &QPushButton::clicked, this, &TSorvelMainForm::GradeBtnClick);
+    connect(AnswersBtn, &QPushButton::clicked, this, &TSorvelMainForm::AnswersBtnClick);
+}
+
+void TSorvelMainForm::redrawStaff() {
+    if (exercise)
+        Score->drawBitmap(redrawScore(scoreBuilder, scoreBitmap, *exercise));
+}
+
+void TSorvelMainForm::ScoreMouseMove(int x, int y) {
+    if (!synthesizer)
+        return;
+    const auto hover =
+        hoverAt(exercise.get(), synthesizer->soundingNotes, synthesizer->phases, x, y);
+    if (!hover)
+        return;
+    hoveredNote = hover->note;
+    if (hoveredNote && popupHandler)
+        showNote(*popupHandler, *hoveredNote);
+    if (hover->sounding)
+        startSound();
+    else
+        stopSound();
+    Score->setCursor(hover->sounding && hoveredNote ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TSorvelMainForm::ScoreMouseLeave() {
+    stopSound();
+}
+
+void TSorvelMainForm::ScoreMouseDown(Qt::MouseButton button, int x, int y) {
+    if (button != Qt::LeftButton && button != Qt::MiddleButton)
+        return;
+    const MouseButton pressed = button == Qt::LeftButton ? MouseButton::left : MouseButton::middle;
+    if (clickAt(exercise.get(), task, pressed, x, y))
+        redrawStaff();
+}
+
+void TSorvelMainForm::FormKeyDown(int key) {
+    if (!synthesizer)
+        return;
+    if (retuneSelected(exercise.get(), synthesizer->soundingNotes, task, retuneRatio, key) &&
+        hoveredNote && popupHandler)
+        showNote(*popupHandler, *hoveredNote);
+}
+
+bool TSorvelMainForm::FormMouseWheel(int delta) {
+    if (synthesizer &&
+        retuneByWheel(exercise.get(), synthesizer->soundingNotes, task, retuneRatio, delta) &&
+        hoveredNote && popupHandler)
+        showNote(*popupHandler, *hoveredNote);
+    return false;
+}
+
+void TSorvelMainForm::GradeBtnClick() {
+    GradeLabel->setVisible(false);
+    MessageTimer->stop();
+    if (!exercise)
+        return;
+    const GradeIndex verdict = gradeAnswer(*exercise, gradingRulesOf(exerciseMade));
+    showGrade(verdict.column, verdict.row);
+}
+
+void TSorvelMainForm::showGrade(int column, int row) {
+    const GradeMessage& message = gradeMessage(column, row);
+    GradeLabel->setText(
+        QString::fromUtf8(message.text.data(), static_cast<qsizetype>(message.text.size())));
+    QPalette palette = GradeLabel->palette();
+    palette.setColor(QPalette::WindowText, QColor(message.red, message.green, message.blue));
+    GradeLabel->setPalette(palette);
+    GradeLabel->adjustSize();
+    GradeLabel->move(Score->x() + (Score->width() - GradeLabel->width()) / 2,
+                     Score->y() + (Score->height() - GradeLabel->height()) / 2);
+    GradeLabel->setVisible(true);
+    GradeLabel->raise();
+    MessageTimer->start();
+}
+
+void TSorvelMainForm::AnswersBtnClick() {
+    GradeLabel->setVisible(false);
+    MessageTimer->stop();
+    if (!exercise)
+        return;
+    revealAnswers(*exercise, task, gradingTolerance(difficulty));
+    redrawStaff();
 }
 
 void TSorvelMainForm::removeFocus() {

@@ -151,6 +151,21 @@ public:
     // Redraws the staff from `exercise` (layout, drawing list, bitmap, copy onto Score).
     void rebuildScore();
 
+    // Listening, marking, retuning, grading and revealing.
+    // The mouse over the staff: the hovered note on the diagram, the sonority under it sounding.
+    void ScoreMouseMove(int x, int y);
+    void ScoreMouseLeave();
+    // Left and middle buttons mark or select the note under the mouse.
+    void ScoreMouseDown(Qt::MouseButton button, int x, int y);
+    // Keys 38 and 40 retune the selected note while its sonority was the last hovered.
+    void FormKeyDown(int key);
+    // One retuning step per wheel event; always false: the event is not handled here.
+    bool FormMouseWheel(int delta);
+    void GradeBtnClick();
+    // Shows the verdict of the message table for two seconds, centred over the staff.
+    void showGrade(int column, int row);
+    void AnswersBtnClick();
+
     // Gives the keyboard back to the main window (the arrow keys retune).
     void removeFocus();
 
@@ -238,6 +253,9 @@ protected:
 
 private:
     void buildControls();
+    void connectAnsweringHandlers();
+    // The staff drawn again as it stands (no new layout: the notes keep their places).
+    void redrawStaff();
     void buildSingleNotesPage(QWidget* page);
     void buildIntervalsPage(QWidget* page);
     void buildChordsPage(QWidget* page);

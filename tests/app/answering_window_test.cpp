@@ -1,0 +1,198 @@
+// The real main window, offscreen, with SDL's disk driver recording what it plays: hovering
+// sounds the sonority under the mouse, leaving the staff silences it, the arrow keys retune the
+// selected note while it sounds, and the verdict shows over the staff.
+#include "recording.h"
+#include "sorvelmainform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace sorvel {
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "answering_window_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+        // The program finds its recording and font in the working directory.
+        QDir::setCurrent(QStringLiteral(SORVEL_RUNTIME_DIR));
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+constexpr double rate = 22050.0;
+// Samples between a file size read before an action and the first sample the action can have
+// changed: the recorder's file buffer (4096), SDL's buffer (512), the queued blocks (4 x 2560)
+// and a timer tick, with room to spare.
+constexpr std::size_t settle = 16000;
+
+class AnsweringWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        recording_ =
+            (std::filesystem::temp_directory_path() /
+             ("sorvel-" + std::string(info->name()) + "-" + std::to_string(getpid()) + ".raw"))
+                .string();
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", recording_.c_str(), 1);
+        form = createMainWindow();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override {
+        form.reset();
+        std::filesystem::remove(recording_);
+    }
+
+    std::vector<std::int16_t> recorded() const { return testing::readRecording(recording_); }
+    std::size_t recordedLength() const { return recorded().size(); }
+
+    // The recording from `from` on; fails the test when less than `least` samples are there.
+    std::vector<std::int16_t> recordedFrom(std::size_t from, std::size_t least) const {
+        std::vector<std::int16_t> all = recorded();
+        EXPECT_GE(all.size(), from + least) << "the recording is too short";
+        if (all.size() <= from)
+            return {};
+        return {all.begin() + static_cast<std::ptrdiff_t>(from), all.end()};
+    }
+
+    void moveTo(double x, double y) {
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, y), form->Score->mapToGlobal(QPointF(x, y)),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(form->Score, &move);
+    }
+    void clickAt(double x, double y) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(x, y),
+                          form->Score->mapToGlobal(QPointF(x, y)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(form->Score, &press);
+    }
+    void press(Qt::Key key) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &down);
+    }
+
+    std::unique_ptr<TSorvelMainForm> form;
+
+private:
+    std::string recording_;
+};
+
+TEST_F(AnsweringWindow, hovering_the_startup_a4_plays_440_hz_and_leaving_the_staff_stops_it) {
+    ASSERT_NE(form->exercise, nullptr);
+    const CNote& a4 = form->exercise->staves[0].chords[0].notes[0];
+    ASSERT_GT(a4.hitBox[2], 0.0) << "the staff has been drawn";
+
+    const std::size_t before = recordedLength();
+    moveTo(a4.centre[0], a4.centre[1]);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->hoveredNote, &a4);
+    EXPECT_EQ(form->Score->cursor().shape(), Qt::PointingHandCursor);
+    QTest::qWait(1500);
+
+    const std::size_t stopped = recordedLength();
+    const auto tone = recordedFrom(before + settle, 8000);
+    ASSERT_FALSE(tone.empty());
+    EXPECT_NEAR(testing::fundamentalNear(tone, 440.0, rate), 440.0, 0.1);
+
+    moveTo(a4.centre[0], 235);
+    EXPECT_FALSE(form->Timer1->isActive());
+    EXPECT_EQ(form->Score->cursor().shape(), Qt::ArrowCursor);
+    QTest::qWait(800);
+    const auto tail = recordedFrom(stopped + settle, 2000);
+    EXPECT_TRUE(std::all_of(tail.begin(), tail.end(), [](std::int16_t s) { return s == 0; }))
+        << "the recording falls silent";
+}
+
+TEST_F(AnsweringWindow, an_up_arrow_raises_the_sounding_note_by_one_retuning_step) {
+    form->TabsBox->setCurrentIndex(0); // "Single Notes"
+    // Only F, so the note lies at F3 or higher: every block's frequency jitter of up to 1/16 Hz
+    // weighs less in cents the higher the note.
+    for (std::size_t i = 0; i < form->pitchOptions.boxes.size(); ++i)
+        form->pitchOptions.boxes[i]->setChecked(i == 5);
+    form->TuneRB->click(); // "Correct the tuning"
+    ASSERT_TRUE(form->NewBtn->isEnabled());
+    form->NewBtn->click();
+    ASSERT_EQ(form->task, 3);
+
+    CNote* black = nullptr;
+    for (CStaff& staff : form->exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& note : chord.notes)
+                if (!note.locked)
+                    black = &note;
+    ASSERT_NE(black, nullptr);
+    const double x = black->centre[0];
+    const double y = black->centre[1];
+
+    clickAt(x, y);
+    EXPECT_EQ(black->selected, 1);
+    const std::size_t hovered = recordedLength();
+    moveTo(x, y);
+    ASSERT_TRUE(form->Timer1->isActive());
+    QTest::qWait(2500);
+
+    const double frequency = black->soundingFrequency;
+    const std::size_t pressed = recordedLength();
+    press(Qt::Key_Up);
+    EXPECT_GT(black->soundingFrequency, frequency);
+    QTest::qWait(2500);
+
+    const auto all = recorded();
+    ASSERT_GT(pressed, hovered + settle + 30000) << "too little of the old pitch recorded";
+    const std::vector<std::int16_t> low(all.begin() + static_cast<std::ptrdiff_t>(hovered + settle),
+                                        all.begin() + static_cast<std::ptrdiff_t>(pressed));
+    const auto high = recordedFrom(pressed + settle, 30000);
+    ASSERT_FALSE(high.empty());
+    const double f1 = testing::fundamentalNear(low, frequency, rate);
+    const double f2 = testing::fundamentalNear(high, frequency, rate);
+    // DifficultyBar at its start-up position 3: 10 - 8/3 cents per step.
+    EXPECT_NEAR(1200.0 * std::log2(f2 / f1), 10.0 - 8.0 / 3.0, 0.5);
+}
+
+TEST_F(AnsweringWindow, revealed_marks_grade_right_and_the_verdict_is_centred_over_the_staff) {
+    form->TabsBox->setCurrentIndex(0);
+    form->IdentifyRB->click();
+    form->NewBtn->click();
+    ASSERT_EQ(form->task, 2);
+    form->AnswersBtn->click();
+    form->GradeBtn->click();
+    const QLabel* label = form->GradeLabel;
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->text().toStdString(), "Right");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    EXPECT_EQ(label->x(), form->Score->x() + (form->Score->width() - label->width()) / 2);
+    EXPECT_EQ(label->y(), form->Score->y() + (form->Score->height() - label->height()) / 2);
+    EXPECT_TRUE(form->MessageTimer->isActive());
+    form->AnswersBtn->click();
+    EXPECT_FALSE(label->isVisible()) << "revealing hides the verdict";
+}
+
+} // namespace
+} // namespace sorvel
