@@ -341,7 +341,6 @@ void TSorvelMainForm::buildControls() {
     HelpMemo->setReadOnly(true);
     HelpMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     HelpMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    HelpMemo->setPlainText(QString::fromStdString(helpText()));
     TabsBox->setCurrentIndex(3);
     connect(TabsBox, &QTabWidget::currentChanged, this, &TSorvelMainForm::TabsBoxChange);
 

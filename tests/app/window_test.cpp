@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -439,6 +440,29 @@ TEST_F(Window, the_wheel_reaches_the_window_over_any_control) {
     EXPECT_EQ(deltas, (std::vector<int>{-120, -120, -120}));
     EXPECT_EQ(form->TuningBox->currentIndex(), 0);
     EXPECT_EQ(form->DifficultyBar->value(), 3);
+}
+
+TEST_F(Window, the_help_text_scrolls_while_the_mouse_is_over_it) {
+    std::vector<int> deltas;
+    QObject::connect(form.get(), &TSorvelMainForm::mouseWheel, [&](int d) { deltas.push_back(d); });
+    QWidget* viewport = form->HelpMemo->viewport();
+    const QPointF at(20, 20);
+    auto wheel = [&] {
+        QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &e);
+    };
+    QEnterEvent enter(at, at, viewport->mapToGlobal(at));
+    QApplication::sendEvent(form->HelpMemo, &enter);
+    ASSERT_TRUE(form->HelpMemo->hasFocus());
+    wheel();
+    EXPECT_TRUE(deltas.empty());
+    EXPECT_GT(form->HelpMemo->verticalScrollBar()->value(), 0);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(form->HelpMemo, &leave);
+    expectKeyboardFree();
+    wheel();
+    EXPECT_EQ(deltas, (std::vector<int>{-120}));
 }
 
 TEST_F(Window, select_and_deselect_all_set_their_rows_only) {
