@@ -52,8 +52,9 @@ int voiceWide(std::vector<CNote>& notes) {
     if (notes.size() == 2) {
         notes[1].octave += 1;
     } else if (notes.size() == 3) {
-        // Bottom, fifth, then the third an octave up. Only exchanging the two upper notes
-        // would leave the same pitches as the closed chord.
+        // Exchange the two upper notes and lift the new top one an octave (root position:
+        // bottom, fifth, the third above the octave). Exchanging alone would leave the very
+        // pitches of the closed chord.
         std::swap(notes[1], notes[2]);
         notes[2].octave += 1;
     } else if (notes.size() == 4) {
