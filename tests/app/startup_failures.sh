@@ -27,7 +27,7 @@ expect_failure() {
     fi
 }
 
-mkdir -p "$work/empty" "$work/broken" "$work/nofont" "$work/nodevice"
+mkdir -p "$work/empty" "$work/broken" "$work/nofont" "$work/badfont" "$work/nodevice"
 expect_failure empty dummy "Unable to open file bassoboe.wav"
 
 printf 'RIFX\0\0\0\0WAVEfmt ' >"$work/broken/bassoboe.wav"
@@ -36,6 +36,10 @@ expect_failure broken dummy "bassoboe.wav does not have a valid RIFF ID."
 
 cp "$runtime/bassoboe.wav" "$work/nofont/"
 expect_failure nofont dummy "SONORA.TTF"
+
+cp "$runtime/bassoboe.wav" "$work/badfont/"
+echo "not a font" >"$work/badfont/SONORA.TTF"
+expect_failure badfont dummy "SONORA.TTF"
 
 cp "$runtime/bassoboe.wav" "$runtime/SONORA.TTF" "$work/nodevice/"
 expect_failure nodevice no-such-driver "The sound device could not be opened."
