@@ -4,7 +4,8 @@ set(prefix "${CMAKE_INSTALL_PREFIX}")
 set(SORVEL_EXEC "${prefix}/lib/sorvel/sorvel")
 set(SORVEL_DATA "${prefix}/share/sorvel")
 
-# One folder per prefix, so that two installs running at once do not share a file.
+# A folder of its own per prefix, so that two installs running at once share no file; it is
+# removed again at the end.
 string(MD5 tag "${prefix}")
 set(out "${SORVEL_PACKAGING_BINARY}/launcher-${tag}")
 
@@ -14,12 +15,12 @@ file(WRITE "${out}/${SORVEL_DESKTOP_ID}.desktop" "${desktop}")
 file(INSTALL DESTINATION "${prefix}/share/applications" TYPE FILE
      FILES "${out}/${SORVEL_DESKTOP_ID}.desktop")
 
-if(NOT SORVEL_HAS_PROGRAM)
-  return()
-endif()
-file(WRITE "${out}/sorvel" "#!/bin/sh
+if(SORVEL_HAS_PROGRAM)
+  file(WRITE "${out}/sorvel" "#!/bin/sh
 # Sorvel opens bassoboe.wav and SONORA.TTF from its working directory.
 cd '${SORVEL_DATA}' || exit 1
 exec '${SORVEL_EXEC}' \"$@\"
 ")
-file(INSTALL DESTINATION "${prefix}/bin" TYPE PROGRAM FILES "${out}/sorvel")
+  file(INSTALL DESTINATION "${prefix}/bin" TYPE PROGRAM FILES "${out}/sorvel")
+endif()
+file(REMOVE_RECURSE "${out}")
