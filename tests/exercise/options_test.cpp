@@ -57,7 +57,6 @@ TEST(options, only_ticked_boxes_are_drawn_and_one_draw_is_always_made) {
     EXPECT_THROW(chooseOption({}, scripted.fn()), std::invalid_argument);
 }
 
-
 TEST(options, a_triad_never_gets_a_third_inversion) {
     std::vector<bool> triadsOnly(11, false);
     triadsOnly[0] = triadsOnly[2] = true;
