@@ -600,9 +600,8 @@ void TSorvelMainForm::FormCreate() {
     // 2, 3.
     task = 0;
     difficulty = DifficultyBar->value() - 1;
-    // The straight line through (0, 10) and (6, 2).
-    retuneCents = 10.0 - (4.0 / 3.0) * difficulty;
-    retuneRatio = std::pow(2.0, retuneCents * 0.0008333333333333334);
+    retuneCents = retuneCentsFor(difficulty);
+    retuneRatio = retuneRatioFor(retuneCents);
     // 4. Eight voices, each reading and analysing the recording itself.
     synthesizer = std::make_unique<Synthesizer>(std::string("bassoboe.wav"));
     // 5.
