@@ -102,6 +102,15 @@ QFrame* bevel(QWidget* parent, const char* name, int x, int y, int width, int he
     return place(f, name, x, y, width, height);
 }
 
+// One row of Select All / Deselect All buttons per option row, the first at x = `left`.
+void selectButtonRows(QWidget* page, const std::array<std::array<const char*, 2>, 3>& names,
+                      const int (&tops)[3], int left) {
+    for (int row = 0; row < 3; ++row) {
+        button(page, names[row][0], "Select All", left, tops[row], 50, 17);
+        button(page, names[row][1], "Deselect All", left + 56, tops[row], 66, 17);
+    }
+}
+
 const QStringList noteItems = {"Any", "C", "C#", "D", "Eb", "E", "F",
                                "F#",  "G", "G#", "A", "Bb", "B"};
 const QStringList tuningItems = {"Equal", "Perfect", "Vallotti", "Werkmeister III", "Meantone"};
@@ -427,13 +436,8 @@ void TSorvelMainForm::buildIntervalsPage(QWidget* page) {
     };
     for (const Box& b : boxes)
         check(page, b.name, QString::fromUtf8(b.caption), b.left, b.top, 34);
-    const std::array<std::array<const char*, 2>, 3> pairs = {
-        {{"SAPCBtn", "DAPCBtn"}, {"SAICBtn", "DAICBtn"}, {"SADBtn", "DADBtn"}}};
-    const int tops[] = {34, 56, 79};
-    for (int row = 0; row < 3; ++row) {
-        button(page, pairs[row][0], "Select All", 287, tops[row], 50, 17);
-        button(page, pairs[row][1], "Deselect All", 343, tops[row], 66, 17);
-    }
+    selectButtonRows(page, {{{"SAPCBtn", "DAPCBtn"}, {"SAICBtn", "DAICBtn"}, {"SADBtn", "DADBtn"}}},
+                     {34, 56, 79}, 287);
     label(page, "Label23", "Bottom note:", 3, 103);
     BottomNote = combo(page, "BottomNote", noteItems, 87, 98, 47, 21,
                        "This pitch will be the bottom note of the interval.");
@@ -466,13 +470,8 @@ void TSorvelMainForm::buildChordsPage(QWidget* page) {
         for (std::size_t i = 0; i < r.boxes.size(); ++i)
             check(page, r.boxes[i].first, QString::fromUtf8(r.boxes[i].second), lefts[i], r.top,
                   48);
-    const std::array<std::array<const char*, 2>, 3> pairs = {
-        {{"SATBtn", "DATBtn"}, {"SAD7Btn", "DAD7Btn"}, {"SAC7Btn", "DAC7Btn"}}};
-    const int tops[] = {35, 57, 80};
-    for (int row = 0; row < 3; ++row) {
-        button(page, pairs[row][0], "Select All", 326, tops[row], 50, 17);
-        button(page, pairs[row][1], "Deselect All", 382, tops[row], 66, 17);
-    }
+    selectButtonRows(page, {{{"SATBtn", "DATBtn"}, {"SAD7Btn", "DAD7Btn"}, {"SAC7Btn", "DAC7Btn"}}},
+                     {35, 57, 80}, 326);
     label(page, "Label22", "Chord root:", 3, 103);
     ChordRoot = combo(page, "ChordRoot", noteItems, 115, 98, 47, 21,
                       "This pitch will be the root of the chord.");
