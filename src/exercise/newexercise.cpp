@@ -1,6 +1,7 @@
 #include "newexercise.h"
 
 #include "options.h"
+#include "pitch.h"
 
 #include <cmath>
 #include <utility>
@@ -78,7 +79,7 @@ double retuneCentsFor(int difficulty) {
 }
 
 double retuneRatioFor(double retuneCents) {
-    return std::pow(2.0, retuneCents / 1200.0);
+    return centsFactor(retuneCents);
 }
 
 NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& generator) {
@@ -178,7 +179,7 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
                     const int sign = 2 * random_index(2) - 1;
                     const double size =
                         random_on_grid(made.retuneCents, 0.0, 2.0 * made.retuneCents - 0.5, 40.5);
-                    note.soundingFrequency *= std::pow(2.0, sign * size / 1200.0);
+                    note.soundingFrequency *= centsFactor(sign * size);
                 }
                 if (pickedAt(i, mistunedCount, innerReferences))
                     note.locked = 1;

@@ -1,5 +1,7 @@
 #include "timbreizer.h"
 
+#include "pitch.h"
+
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -33,7 +35,7 @@ CTimbreizer CTimbreizer::fromSamples(std::vector<double> values, const std::stri
 }
 
 void CTimbreizer::setParameters() {
-    referenceFrequency = 440.0 * std::pow(2.0, (53 - 69) / 12.0);
+    referenceFrequency = equalFrequency(53); // the recording's F3
     referenceBin = frameSize / sampleRate * referenceFrequency;
     harmonicBinStep = std::floor(referenceBin);
 }

@@ -20,6 +20,10 @@ double equalFrequency(int pitch) {
     return 440.0 * std::pow(2.0, (pitch - 69) / 12.0);
 }
 
+double centsFactor(double cents) {
+    return std::pow(2.0, cents / 1200.0);
+}
+
 double centsPerNeper() {
     static const double k = 1200.0 / std::log(2.0);
     return k;

@@ -41,6 +41,9 @@ std::string noteName(int octave, int letter, int accidental);
 // 440 * 2^((p - 69) / 12).
 double equalFrequency(int pitch);
 
+// The factor that moves a frequency by `cents`: 2^(cents / 1200).
+double centsFactor(double cents);
+
 // 1200 / ln 2, computed once.
 double centsPerNeper();
 
