@@ -7,6 +7,7 @@
 #include "newexercise.h"
 #include "sdlaudio.h"
 #include "soundoptionsform.h"
+#include "soundtick.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -671,8 +672,7 @@ void TSorvelMainForm::stopSound() {
 }
 
 void TSorvelMainForm::Timer1Timer() {
-    soundTick(*device, outputBuffers,
-              [this](std::span<std::int16_t> block) { synthesizer->render(block); });
+    soundTick(*device, outputBuffers, *synthesizer);
 }
 
 void TSorvelMainForm::rebuildScore() {
