@@ -679,8 +679,7 @@ void TSorvelMainForm::rebuildScore() {
     if (!exercise)
         return;
     layoutMusic(*exercise);
-    buildScore(scoreBuilder, *exercise);
-    Score->drawBitmap(scoreBitmap.renderScore(scoreBuilder));
+    redrawStaff();
 }
 
 // ---- Listening, marking, retuning, grading and revealing -----------------------------------
