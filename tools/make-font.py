@@ -44,6 +44,9 @@ ACCIDENTAL_CENTRE_Y = 14
 ACCIDENTAL_RIGHT = 106
 CLEF_LINE_Y = 4
 
+# OS/2 fsSelection bit 6: the plain style of its family, neither bold nor italic.
+FS_SELECTION_REGULAR = 1 << 6
+
 # code -> (glyph name in Sonora, Emmentaler glyph name)
 CLEFS = {38: ("trebleClef", "clefs.G"), 63: ("bassClef", "clefs.F")}
 HEADS = {207: ("blackHead", "noteheads.s2"), 146: ("whiteHead", "noteheads.s1")}
@@ -148,8 +151,23 @@ def build(source, target):
         metrics[name] = (advances[name], getattr(g, "xMin", 0))
     fb.setupHorizontalMetrics(metrics)
     fb.setupHorizontalHeader(ascent=ASCENT, descent=-DESCENT)
-    fb.setupNameTable({"familyName": "Sonora", "styleName": "Regular"})
+    fb.setupNameTable(
+        {
+            "familyName": "Sonora",
+            "styleName": "Regular",
+            "fullName": "Sonora Regular",
+            "psName": "Sonora-Regular",
+            "version": "Version 1.000",
+            "copyright": "Outlines from Emmentaler, copyright 1996-2017 the LilyPond authors",
+            "licenseDescription": "This Font Software is licensed under the SIL Open Font "
+            "License, Version 1.1.",
+            "licenseInfoURL": "https://openfontlicense.org",
+        }
+    )
     fb.setupOS2(
+        # Installable embedding: the OFL lets any document carry the font.
+        fsType=0,
+        fsSelection=FS_SELECTION_REGULAR,
         sTypoAscender=ASCENT,
         sTypoDescender=-DESCENT,
         sTypoLineGap=0,

@@ -21,6 +21,15 @@ def main(path):
 
     family = font["name"].getDebugName(1)
     check(family == "Sonora", f"family is {family!r}, not 'Sonora'")
+    # Full and PostScript names, so that font tools and menus can tell it apart.
+    names = {i: font["name"].getDebugName(i) for i in (2, 4, 6)}
+    check(names == {2: "Regular", 4: "Sonora Regular", 6: "Sonora-Regular"}, f"names {names}")
+    os2 = font["OS/2"]
+    # fsType 0: installable embedding; anything else forbids or restricts it.
+    check(os2.fsType == 0, f"OS/2 fsType {os2.fsType:#x}")
+    # fsSelection: REGULAR (bit 6) set, ITALIC (0) and BOLD (5) clear, and macStyle agrees.
+    check(os2.fsSelection & 0x61 == 0x40, f"OS/2 fsSelection {os2.fsSelection:#x}")
+    check(font["head"].macStyle & 3 == 0, f"head macStyle {font['head'].macStyle:#x}")
     check(font["head"].unitsPerEm == 750, f"unitsPerEm {font['head'].unitsPerEm}")
     check(font["hhea"].ascent == 824, f"hhea ascent {font['hhea'].ascent}")
     check(font["OS/2"].sTypoAscender == 824, f"OS/2 typo ascender {font['OS/2'].sTypoAscender}")
