@@ -15,10 +15,11 @@ deb=${debs[0]}
 
 dpkg-deb -c "$deb" | awk '{print $NF}' >"$out/contents"
 expected=(./usr/share/applications/$id.desktop ./usr/share/icons/hicolor/scalable/apps/$id.svg
-          ./usr/share/metainfo/$id.metainfo.xml ./usr/share/doc/sorvel/copyright)
+          ./usr/share/metainfo/$id.metainfo.xml ./usr/share/doc/sorvel/copyright
+          ./usr/share/doc/sorvel/changelog.gz)
 if [ "$has_program" = ON ]; then
   expected+=(./usr/bin/sorvel ./usr/lib/sorvel/sorvel ./usr/share/sorvel/bassoboe.wav
-             ./usr/share/sorvel/SONORA.TTF)
+             ./usr/share/sorvel/SONORA.TTF ./usr/share/man/man1/sorvel.1.gz)
 fi
 for f in "${expected[@]}"; do
   grep -qxF "$f" "$out/contents" || { cat "$out/contents"; fail "$f is not in the package"; }
@@ -31,6 +32,27 @@ grep -qx 'Path=/usr/share/sorvel' <<<"$launcher" || fail "the packaged launcher 
 grep -qx 'Exec=/usr/lib/sorvel/sorvel' <<<"$launcher" || fail "the packaged launcher has no Exec=/usr/lib/sorvel/sorvel"
 
 [ "$(dpkg-deb -f "$deb" Package)" = sorvel ] || fail "package name"
+
+# The changelog's first entry, the metainfo's newest release and the manual page all speak of
+# the version being packaged, and the first two of the same day.
+member() { dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/$1"; }
+version=$(dpkg-deb -f "$deb" Version)
+member doc/sorvel/changelog.gz | gunzip >"$out/changelog" || fail "changelog.gz is not gzip"
+[ "$(dpkg-parsechangelog -l "$out/changelog" -S Version)" = "$version" ] ||
+  fail "the changelog's first entry is not $version"
+changed=$(date -u -d "$(dpkg-parsechangelog -l "$out/changelog" -S Date)" +%F)
+release=$(member metainfo/$id.metainfo.xml | /usr/bin/python3 -c '
+import sys, xml.etree.ElementTree as ET
+r = ET.parse(sys.stdin).getroot().find("releases/release")
+print(r.get("version"), r.get("date"))')
+[ "$release" = "$version $changed" ] ||
+  fail "the metainfo's newest release is '$release', not '$version $changed'"
+if [ "$has_program" = ON ]; then
+  page=$(member man/man1/sorvel.1.gz | gunzip) || fail "sorvel.1.gz is not gzip"
+  grep -q "^\.TH SORVEL 1 \"$changed\" \"Sorvel $version\"" <<<"$page" ||
+    fail "the manual page is not dated $changed for Sorvel $version"
+fi
+
 depends=$(dpkg-deb -f "$deb" Depends)
 if [ "$has_program" = ON ]; then
   for lib in libqt6widgets6 libsdl2-2.0-0 libc6; do

@@ -11,7 +11,8 @@ cmake --install "$build" --prefix "$stage" >/dev/null
 
 desktop=$stage/share/applications/$id.desktop
 for f in "$desktop" "$stage/share/icons/hicolor/scalable/apps/$id.svg" \
-         "$stage/share/metainfo/$id.metainfo.xml" "$stage/share/doc/sorvel/copyright"; do
+         "$stage/share/metainfo/$id.metainfo.xml" "$stage/share/doc/sorvel/copyright" \
+         "$stage/share/doc/sorvel/changelog.gz"; do
   [ -f "$f" ] || fail "missing $f"
 done
 key() { sed -n "s/^$1=//p" "$desktop"; }
@@ -30,6 +31,16 @@ if [ "$has_program" = ON ]; then
   [ -x "$stage/bin/sorvel" ] || fail "no launcher script $stage/bin/sorvel"
   grep -qF "cd '$stage/share/sorvel'" "$stage/bin/sorvel" || fail "bin/sorvel does not enter the data folder"
   sh -n "$stage/bin/sorvel" || fail "bin/sorvel is not a valid shell script"
+  # The manual page names this prefix's files and formats without a complaint from groff.
+  page=$stage/share/man/man1/sorvel.1.gz
+  [ -f "$page" ] || fail "missing $page"
+  warnings=$(MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null) ||
+    fail "man -l $page failed: $warnings"
+  [ -z "$warnings" ] || fail "groff warns about $page: $warnings"
+  text=$(gunzip -c "$page")
+  for f in "$(key Path)/bassoboe.wav" "$(key Path)/SONORA.TTF" "$(key Exec)" "$stage/bin/sorvel"; do
+    grep -qF "$f" <<<"$text" || fail "the manual page does not name $f"
+  done
 else
   echo "check-install: no sorvel target in this build; checked the desktop files only"
 fi
