@@ -68,6 +68,27 @@ double deviationCents(const CNote& note) {
     return cents(note.soundingFrequency) - cents(correctFrequency(note));
 }
 
+// The one-cent rule: within a cent either way a note counts as in tune.
+bool isSharp(double diff) {
+    return diff > 1.0 + centsEpsilon;
+}
+bool isFlat(double diff) {
+    return diff < -1.0 - centsEpsilon;
+}
+
+// How far `error` cents lie beyond the tolerance, 0 within it. A value that is not a number
+// stays one, so that it grades as far out.
+double beyondTolerance(double error, double tol) {
+    return error <= tol + centsEpsilon ? 0.0 : error - tol;
+}
+
+// Whole tolerances in `excess` cents, rounded up: 0 for none, 1 up to one tolerance, and so on.
+double tolerancesIn(double excess, double tol) {
+    if (excess <= centsEpsilon)
+        return 0.0;
+    return std::ceil((excess - centsEpsilon) / tol);
+}
+
 // The sonority at column j of staff `staff`, or of the next staff that has notes there.
 CChord* sonorityOfColumn(CMusic& score, std::size_t staff, std::size_t j) {
     const std::size_t count = score.staves.size();
@@ -215,14 +236,14 @@ GradeIndex gradeAnswer(const CMusic& score, const GradingRules& rules) {
         if (note.locked && rules.referenceCopy)
             return; // the white copy is the answer key, not part of the answer
         const double diff = deviationCents(note);
-        const bool sharp = diff > 1.0;
-        const bool flat = diff < -1.0;
+        const bool sharp = isSharp(diff);
+        const bool flat = isFlat(diff);
         if (identify) {
             if ((sharp && note.markKind != 2) || (flat && note.markKind != 1) ||
                 (!sharp && !flat && note.marked))
                 ++errors;
         } else if (rules.noteCount < 2) {
-            s = std::max(0.0, std::fabs(diff) - tol) / tol;
+            s = tolerancesIn(beyondTolerance(std::fabs(diff), tol), tol);
         } else {
             sounding.push_back(cents(note.soundingFrequency));
             correct.push_back(cents(correctFrequency(note)));
@@ -248,14 +269,13 @@ GradeIndex gradeAnswer(const CMusic& score, const GradingRules& rules) {
             for (std::size_t j = i + 1; j < n; ++j) {
                 const double error =
                     std::fabs((sounding[j] - sounding[i]) - (correct[j] - correct[i]));
-                const double e = std::max(0.0, error - tol);
+                const double e = beyondTolerance(error, tol);
                 sum += e * e;
             }
         }
         const std::size_t pairs = n * (n - 1) / 2;
-        s = pairs > 0 ? std::sqrt(sum) / static_cast<double>(pairs) / tol : 0.0;
+        s = pairs > 0 ? tolerancesIn(std::sqrt(sum) / static_cast<double>(pairs), tol) : 0.0;
     }
-    s = std::ceil(s);
     // Also catches a score that is not a number (a frequency retuned out of range).
     if (!(s <= 3.0))
         s = 3.0;
@@ -296,17 +316,17 @@ void revealAnswers(CMusic& score, int task, double tolerance) {
             return;
         const double diff = deviationCents(note);
         if (task == identifyTask) {
-            if (diff < -1.0 && note.markKind != 1) {
+            if (isFlat(diff) && note.markKind != 1) {
                 note.marked = 1;
                 note.markKind = 1;
                 note.displayState = 2 * note.selected + 1;
             }
-            if (diff > 1.0 && note.markKind != 2) {
+            if (isSharp(diff) && note.markKind != 2) {
                 note.marked = 1;
                 note.markKind = 2;
                 note.displayState = 2 * note.selected + 1;
             }
-            if (diff >= -1.0 && diff <= 1.0 && note.marked) {
+            if (!isFlat(diff) && !isSharp(diff) && note.marked) {
                 // A wrong mark on an in-tune note stays visible, in red.
                 note.displayState += 4;
                 note.displayColour = rgbValue(255, 0, 0);
@@ -314,13 +334,16 @@ void revealAnswers(CMusic& score, int task, double tolerance) {
         } else if (task == tuneTask) {
             const double a = std::fabs(diff);
             note.displayState = 4;
-            if (a < tolerance) {
-                const int shade = static_cast<int>(std::floor(220.0 * (a / tolerance)));
+            // The shade changes every 1/220 of a tolerance; a deviation on the edge between two
+            // shades, rounding aside, takes the one that starts there.
+            if (a <= tolerance + centsEpsilon) {
+                const double v = 220.0 * (a + centsEpsilon) / tolerance;
+                const int shade = std::min(220, static_cast<int>(std::floor(v)));
                 note.displayColour = rgbValue(shade, 255, shade);
             } else {
-                const double v = 220.0 - 220.0 * (a - tolerance) / (5.0 * tolerance);
+                const double v = 220.0 - 220.0 * (a - centsEpsilon - tolerance) / (5.0 * tolerance);
                 // A deviation that is not a number counts as far out of tune.
-                const int shade = v > 0.0 ? static_cast<int>(std::floor(v)) : 0;
+                const int shade = v > 0.0 ? std::min(220, static_cast<int>(std::floor(v))) : 0;
                 note.displayColour = rgbValue(255, shade, shade);
             }
         }

@@ -92,6 +92,11 @@ bool retuneByWheel(CMusic* exercise, const std::vector<CNote*>& sounding, int ta
 
 // ---- Grading ------------------------------------------------------------------------------
 
+// Cents closer than this to a threshold (the tolerance, the one-cent rule, a shade's edge) count
+// as lying on it. Retuning by whole steps can land a note exactly on the tolerance, and rounding
+// must not decide its verdict or colour.
+inline constexpr double centsEpsilon = 1e-6;
+
 // Grading tolerance of a difficulty 0..6 in cents: 7.5 at 0 down to 2.5 at 6.
 double gradingTolerance(int difficulty);
 
@@ -137,7 +142,8 @@ constexpr int rgbValue(int red, int green, int blue) {
 
 // Shows the correct answer on every note that is not locked: in the identify task (2) marks
 // every out-of-tune note the right way and shows wrong marks of in-tune notes in red; in the
-// tuning task (3) colours each note green within `tolerance` cents, red beyond it.
+// tuning task (3) colours each note green within `tolerance` cents (its edge included), red
+// beyond it.
 void revealAnswers(CMusic& score, int task, double tolerance);
 
 } // namespace sorvel

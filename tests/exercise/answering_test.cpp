@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 namespace sorvel {
@@ -511,7 +512,7 @@ TEST(reveal, tuning_task_shades) {
         Colour colour;
     };
     for (const Row row :
-         {Row{d, {255, 220, 220}}, Row{2 * d, {110, 255, 110}}, Row{4 * d, {55, 255, 55}},
+         {Row{d, {220, 255, 220}}, Row{2 * d, {110, 255, 110}}, Row{4 * d, {55, 255, 55}},
           Row{d / 3.6, {255, 105, 105}}, Row{d / 6, {255, 0, 0}}, Row{d / 50, {255, 0, 0}}}) {
         CMusic music = withReference({placedNote(200, 50)});
         CNote& note = noteOf(music, 0, 1, 0);
@@ -525,6 +526,103 @@ TEST(reveal, tuning_task_shades) {
     revealAnswers(exact, 3, 2.5);
     EXPECT_EQ(noteOf(exact, 0, 1, 0).displayColour, rgbValue(0, 255, 0));
     EXPECT_EQ(noteOf(exact, 0, 1, 1).displayColour, rgbValue(255, 211, 211)) << "flat: |diff|";
+}
+
+// The verdict and colour of a note left `steps` retuning steps off, in whole numbers: at
+// difficulty d a step is (30 - 4d) / 3 cents and the tolerance (45 - 5d) / 6 cents, so the note
+// lies num / den tolerances off with num = 2 * steps * (30 - 4d) and den = 45 - 5d.
+struct Expectation {
+    int rating;
+    Colour colour;
+};
+Expectation expectedAfterRetuning(int difficulty, int steps, bool interval) {
+    const int num = 2 * steps * (30 - 4 * difficulty);
+    const int den = 45 - 5 * difficulty;
+    int s = num <= den ? 0 : (num - den + den - 1) / den; // whole tolerances beyond, rounded up
+    if (interval && s == 0 && steps > 0)
+        s = 1; // a step is at least 2 cents: the note itself is off
+    if (num <= den) {
+        const int shade = 220 * num / den;
+        return {3 - std::min(s, 3), {shade, 255, shade}};
+    }
+    const int shade = std::max(0, 220 * (6 * den - num) / (5 * den));
+    return {3 - std::min(s, 3), {255, shade, shade}};
+}
+
+double centsOff(const CNote& note) {
+    return 1200.0 * std::log2(note.soundingFrequency / note.systemFrequencies.at(note.system));
+}
+
+// Made exercises of the tuning task with one mistuned note, retuned with the arrow keys back to
+// its correct pitch: on every step the verdict and the reveal colour must be the exact ones,
+// whatever rounding the retuning left. At position 6 a step equals the tolerance, so a note one
+// step short lies exactly on it.
+TEST(grading, retuned_notes_get_one_verdict_and_colour_per_step) {
+    EXPECT_EQ(expectedAfterRetuning(5, 1, false).rating, 3); // "Excellent"
+    EXPECT_EQ(expectedAfterRetuning(5, 1, false).colour.red, 220);
+    EXPECT_EQ(expectedAfterRetuning(5, 2, false).rating, 2); // "Good"
+    EXPECT_EQ(expectedAfterRetuning(5, 2, false).colour.green, 176);
+
+    std::map<int, int> checkedAtPosition6; // steps off -> exercises
+    for (int difficulty = 0; difficulty <= 6; ++difficulty) {
+        for (ExerciseCategory category :
+             {ExerciseCategory::singleNotes, ExerciseCategory::intervals}) {
+            const bool interval = category == ExerciseCategory::intervals;
+            ExerciseRequest request;
+            request.category = category;
+            request.task = ExerciseTask::tune;
+            request.compareBox = true;
+            request.difficulty = difficulty;
+            for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+                MTRand_int32::seed(seed);
+                CGenerateChord generator;
+                const NewExercise made = makeNewExercise(request, generator);
+                if (made.mistunedCount != 1)
+                    continue;
+                CMusic music = startOver(made.exerciseTemplate);
+                std::optional<NoteIndex> mistuned;
+                for (int st = 0; st < static_cast<int>(music.staves.size()); ++st) {
+                    const auto& chords = music.staves[st].chords;
+                    for (int c = 0; c < static_cast<int>(chords.size()); ++c)
+                        for (int n = 0; n < static_cast<int>(chords[c].notes.size()); ++n)
+                            if (std::fabs(centsOff(chords[c].notes[n])) > 0.1)
+                                mistuned = NoteIndex{st, c, n};
+                }
+                ASSERT_TRUE(mistuned) << "seed " << seed;
+                CNote& note = noteOf(music, mistuned->staff, mistuned->chord, mistuned->note);
+                const double off = centsOff(note);
+                const int steps = static_cast<int>(std::lround(std::fabs(off) / made.retuneCents));
+                select(music, *mistuned);
+                const std::vector<CNote*> sounding = {&note};
+                for (int left = steps; left >= 0; --left) {
+                    const Expectation expected = expectedAfterRetuning(difficulty, left, interval);
+                    const std::string what = "position " + std::to_string(difficulty + 1) +
+                                             (interval ? " interval" : " note") + ", seed " +
+                                             std::to_string(seed) + ", " + std::to_string(left) +
+                                             " steps off";
+                    EXPECT_EQ(gradeAnswer(music, gradingRulesOf(made)),
+                              (GradeIndex{expected.rating, 0}))
+                        << what;
+                    CMusic revealed = music;
+                    revealAnswers(revealed, tuneTask, gradingTolerance(difficulty));
+                    const CNote& shown =
+                        noteOf(revealed, mistuned->staff, mistuned->chord, mistuned->note);
+                    EXPECT_EQ(
+                        shown.displayColour,
+                        rgbValue(expected.colour.red, expected.colour.green, expected.colour.blue))
+                        << what;
+                    if (difficulty == 5)
+                        ++checkedAtPosition6[left];
+                    if (left > 0) {
+                        ASSERT_TRUE(retuneSelected(&music, sounding, tuneTask, made.retuneRatio,
+                                                   off > 0 ? downArrowKey : upArrowKey));
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GE(checkedAtPosition6[1], 200);
+    EXPECT_GE(checkedAtPosition6[2], 150);
 }
 
 TEST(reveal, identify_task_marks_the_errors) {
