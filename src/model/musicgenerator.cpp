@@ -247,10 +247,12 @@ void CGenerateChord::generateSonority() {
     toneCount = static_cast<int>(intervals.size()) + 1;
     chordTones.assign(intervals.begin(), intervals.end());
     chordTones.push_front(Interval{0, 0});
+    const bool isOctave = intervals.size() == 1 && intervals[0] == Interval{0, 0};
 
+    int turns = 0;
     if (toneCount > 2) {
         // An inversion beyond the chord's tones wraps around, as the rotation itself would.
-        const int turns = floorMod(inversion, toneCount);
+        turns = floorMod(inversion, toneCount);
         if (pitchClass >= 0)
             pitchClass =
                 floorMod(pitchClass + chordTones[static_cast<std::size_t>(turns)].semitones, 12);
@@ -272,7 +274,9 @@ void CGenerateChord::generateSonority() {
         tone.semitones -= 12 * octaves;
     }
 
-    const CNote bass = noteFromGeneratorPitch(chooseBass());
+    // The octave's upper note is raised after spelling, so the bass needs room for all of it.
+    const int topSemitones = chordTones.back().semitones + (isOctave ? 12 : 0);
+    const CNote bass = noteFromGeneratorPitch(chooseBass(topSemitones));
     notes.push_back(bass);
     const int bassStep = letterStep[static_cast<std::size_t>(bass.letter)];
     for (int k = 1; k < toneCount; ++k) {
@@ -287,13 +291,13 @@ void CGenerateChord::generateSonority() {
         notes.push_back(note);
     }
 
-    if (intervals.size() == 1 && intervals[0] == Interval{0, 0})
+    if (isOctave)
         notes.back().octave += 1;
 }
 
-int CGenerateChord::chooseBass() {
+int CGenerateChord::chooseBass(int topSemitones) {
     const int wanted = pitchClass < 0 ? -1 : pitchClass % 12;
-    const int r = highestPitch - lowestPitch - chordTones.back().semitones;
+    const int r = highestPitch - lowestPitch - topSemitones;
     std::vector<double> weights(static_cast<std::size_t>(std::max(r, 0)), 0.0);
     double sum = 0.0;
     for (int i = 0; i < r; ++i) {
@@ -310,7 +314,8 @@ int CGenerateChord::chooseBass() {
 
     // No admissible candidate (a narrow range, or a range too small for the sonority). Keep the
     // one draw, so that the draws after this one do not shift, and keep the wanted class: take
-    // its pitch nearest to the candidates, the lower one on a tie.
+    // its pitch nearest to the candidates, the lower one on a tie. Where the range can hold the
+    // sonority at all, the top note never passes highestPitch: then the lower one is taken.
     random_u();
     if (wanted == -1)
         return lowestPitch;
@@ -319,6 +324,8 @@ int CGenerateChord::chooseBass() {
     const int above = below + 12;
     if (below < 0)
         return above;
+    if (r > 0 && above + topSemitones > highestPitch)
+        return below;
     return (lowestPitch - below <= above - top) ? below : above;
 }
 

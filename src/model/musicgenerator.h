@@ -109,7 +109,7 @@ public:
 private:
     void generateSingleNote();
     void generateSonority();
-    int chooseBass();
+    int chooseBass(int topSemitones);
 };
 
 } // namespace sorvel

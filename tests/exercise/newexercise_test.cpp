@@ -264,6 +264,42 @@ TEST(new_exercise, compound_intervals_lie_an_octave_higher) {
     }
 }
 
+// The octave's upper note is added after the bass is placed; every interval, the octave and
+// the fifteenth included, must still end below F5 (generator pitch 65). A bottom note that has
+// no place in the range may reach F5 itself, never beyond.
+TEST(new_exercise, every_interval_stays_inside_the_range) {
+    seedGenerator(12);
+    CGenerateChord generator;
+    for (std::size_t box = 0; box < intervalOptionNames.size(); ++box) {
+        for (std::size_t range : {0u, 1u}) {
+            ExerciseRequest request = requestFor(Sonority::interval, true, 3);
+            request.intervalBoxes = {};
+            request.intervalBoxes[box] = true;
+            request.intervalRangeBoxes[range] = true;
+            int highest = 0;
+            for (int run = 0; run < 520; ++run) {
+                request.bottomNote = run % 13;
+                const NewExercise made = makeNewExercise(request, generator);
+                const std::string what = made.typeName + " range " + std::to_string(range) +
+                                         " bottom note " + std::to_string(request.bottomNote);
+                for (const CChord& column : made.exerciseTemplate.columns) {
+                    for (const CNote& note : column.notes) {
+                        const int g = note.pitchNumber() - 12;
+                        EXPECT_LE(g, 65) << what;
+                        if (request.bottomNote == 0) {
+                            EXPECT_LT(g, 65) << what;
+                            EXPECT_GE(g, 33) << what;
+                        }
+                        highest = std::max(highest, g);
+                    }
+                }
+            }
+            // The range is not narrowed beyond need: the top notes still come near F5.
+            EXPECT_GE(highest, 60) << intervalOptionNames[box] << " range " << range;
+        }
+    }
+}
+
 TEST(new_exercise, open_triad_puts_the_fifth_before_the_third) {
     seedGenerator(12);
     CGenerateChord generator;
