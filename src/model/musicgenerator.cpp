@@ -243,6 +243,19 @@ void CGenerateChord::generateSingleNote() {
     notes.push_back(noteFromGeneratorPitch(g));
 }
 
+namespace {
+
+// The same pitch written one letter higher (shift +1) or lower (shift -1).
+void shiftLetter(CNote& note, int shift) {
+    const int pitch = note.pitchNumber();
+    const int letter = note.letter + shift;
+    note.octave += floorDiv(letter, 7);
+    note.letter = floorMod(letter, 7);
+    note.accidental = pitch - pitchNumber(note.octave, note.letter, 0);
+}
+
+} // namespace
+
 void CGenerateChord::generateSonority() {
     toneCount = static_cast<int>(intervals.size()) + 1;
     chordTones.assign(intervals.begin(), intervals.end());
@@ -289,6 +302,17 @@ void CGenerateChord::generateSonority() {
                           12 * (note.octave - bass.octave) -
                           letterStep[static_cast<std::size_t>(note.letter)];
         notes.push_back(note);
+    }
+
+    if (toneCount > 2) {
+        // A bass spelled by its pitch class can leave the root with a double sharp or flat
+        // (C## for a chosen D). Respell the whole chord one letter over, so that the root reads
+        // as chosen and every interval keeps its name.
+        const int root = floorMod(toneCount - turns, toneCount);
+        const int rootAccidental = notes[static_cast<std::size_t>(root)].accidental;
+        if (rootAccidental >= 2 || rootAccidental <= -2)
+            for (CNote& note : notes)
+                shiftLetter(note, rootAccidental > 0 ? 1 : -1);
     }
 
     if (isOctave)

@@ -90,7 +90,8 @@ const std::vector<Interval>& lookupIntervals(std::string_view name);
 CNote noteFromGeneratorPitch(int g);
 
 // Generates the notes of a single note, an interval or a chord, bottom note first, spelled by
-// interval arithmetic from a randomly placed bass. Set the request fields, then call generate.
+// interval arithmetic from a randomly placed bass; a chord whose root would need a double sharp
+// or flat is written one letter over as a whole. Set the request fields, then call generate.
 class CGenerateChord {
 public:
     std::deque<Interval> chordTones; // working list of chord tones relative to the bass

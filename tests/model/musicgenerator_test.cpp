@@ -260,6 +260,11 @@ TEST(generator, spelling_by_interval_arithmetic) {
         {"d2", 2, 0, "D Ebb", {0, 0}},
         {"P1", 9, 0, "A A", {0, 12}}, // the octave
         {"A7", 0, 0, "C B#", {0, 12}},
+        // Roots that the bass's spelling would turn into C##, D## and Abb.
+        {"Dim.", 2, 2, "Ab D F", {0, 6, 9}},
+        {"Dim.7", 4, 3, "Db E G Bb", {0, 3, 6, 9}},
+        {"Aug.", 7, 2, "D# G B", {0, 4, 8}},
+        {"Dim.7", 2, 3, "Cb D F Ab", {0, 3, 6, 9}}, // the bass moves with the rest
     };
     for (const auto& row : rows) {
         CGenerateChord g = request(row.name, row.pitchClass, row.inversion);
@@ -377,6 +382,85 @@ TEST(generator, every_chord_in_every_inversion_is_well_formed) {
             }
         }
     }
+}
+
+// Every chord type in every inversion on every root, checked against an independent reckoning:
+// the bass drawn by the standard library's MT19937 from the same seed with the documented weights,
+// every pitch a fixed distance above it, every letter a fixed number of steps above the bass's.
+// The bass is written as its pitch class's usual name unless that would give the root a double
+// sharp or flat; then the chord is written one letter over, and the root gets its usual name.
+TEST(generator, chord_roots_never_carry_a_double_accidental) {
+    const char* chords[] = {"Major",  "Minor",     "Dim.", "Aug.", "Major7", "Minor7",
+                            "Aug.M7", "Half-Dim.", "Mm7",  "mM7",  "Dim.7"};
+    const auto mod = [](int a, int b) { return ((a % b) + b) % b; };
+    int cases = 0;
+    int respelled = 0;
+    for (const char* name : chords) {
+        std::vector<Interval> tones = {{0, 0}};
+        for (const Interval& tone : lookupIntervals(name))
+            tones.push_back(tone);
+        const int n = static_cast<int>(tones.size());
+        for (int inversion = 0; inversion < n; ++inversion) {
+            const Interval& bassTone = tones[static_cast<std::size_t>(inversion)];
+            std::vector<int> sizes, steps; // above the bass, bottom up
+            for (int k = 0; k < n; ++k) {
+                const Interval& tone = tones[static_cast<std::size_t>((inversion + k) % n)];
+                sizes.push_back(mod(tone.semitones - bassTone.semitones, 12));
+                steps.push_back(mod(tone.number - bassTone.number, 7));
+            }
+            for (int root = 0; root < 12; ++root) {
+                const std::uint32_t seed = static_cast<std::uint32_t>(1000 + cases++);
+                // Bass g (generator pitch): candidates 33 + i, i < r, weight r - i if of the class.
+                const int bassClass = mod(root + bassTone.semitones, 12);
+                const int r = 65 - 33 - sizes.back();
+                double sum = 0.0;
+                for (int i = 0; i < r; ++i)
+                    sum += mod(33 + i, 12) == bassClass ? r - i : 0;
+                const double u = std::mt19937(seed)() / 4294967296.0;
+                int g = 33;
+                for (double below = 0.0; g < 33 + r; ++g) {
+                    below += mod(g, 12) == bassClass ? (r - (g - 33)) / sum : 0.0;
+                    if (u < below)
+                        break;
+                }
+                // The root's accidental if the bass were written with its class's usual name.
+                const int usualBassLetter = pitchClassLetter[static_cast<std::size_t>(bassClass)];
+                const int plainRootLetter = mod(usualBassLetter - bassTone.number, 7);
+                const int plainRootAccidental =
+                    mod(root - letterStep[static_cast<std::size_t>(plainRootLetter)] + 6, 12) - 6;
+                const bool respell = plainRootAccidental == 2 || plainRootAccidental == -2;
+                respelled += respell;
+
+                MTRand_int32::seed(seed);
+                CGenerateChord generator = request(name, root, inversion);
+                const std::vector<CNote> notes = generator.generate();
+                const std::string what = std::string(name) + " inversion " +
+                                         std::to_string(inversion) + " root " +
+                                         std::to_string(root) + ": " + names(notes);
+                ASSERT_EQ(static_cast<int>(notes.size()), n) << what;
+                for (int k = 0; k < n; ++k) {
+                    const CNote& note = notes[static_cast<std::size_t>(k)];
+                    EXPECT_EQ(note.pitchNumber(), 12 + g + sizes[static_cast<std::size_t>(k)])
+                        << what;
+                    EXPECT_EQ(note.letter,
+                              (notes[0].letter + steps[static_cast<std::size_t>(k)]) % 7)
+                        << what;
+                    EXPECT_LE(std::abs(note.accidental), 2) << what;
+                }
+                const CNote& rootNote = notes[static_cast<std::size_t>(mod(n - inversion, n))];
+                EXPECT_LE(std::abs(rootNote.accidental), 1) << what;
+                if (respell) {
+                    EXPECT_EQ(rootNote.letter, pitchClassLetter[static_cast<std::size_t>(root)])
+                        << what;
+                } else {
+                    EXPECT_EQ(notes[0].letter, usualBassLetter) << what;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(cases, 480);
+    // Only chords with a diminished or augmented fifth, in second or third inversion.
+    EXPECT_EQ(respelled, 17);
 }
 
 TEST(generator, no_admissible_bass_keeps_the_class_nearest_the_range) {
