@@ -28,6 +28,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -157,6 +158,15 @@ ScoreImage::ScoreImage(QWidget* parent)
 }
 
 void ScoreImage::drawBitmap(const QImage& bitmap) {
+    // The canvas takes the bitmap's device pixel ratio, so that the score stays crisp at any
+    // screen scale while its geometry stays in logical pixels.
+    if (canvas_.devicePixelRatio() != bitmap.devicePixelRatio()) {
+        const qreal ratio = bitmap.devicePixelRatio();
+        canvas_ =
+            QImage(qCeil(scoreWidth * ratio), qCeil(scoreHeight * ratio), QImage::Format_RGB32);
+        canvas_.setDevicePixelRatio(ratio);
+        canvas_.fill(Qt::white);
+    }
     QPainter p(&canvas_);
     p.drawImage(0, 0, bitmap);
     update();
@@ -696,7 +706,8 @@ void TSorvelMainForm::connectAnsweringHandlers() {
 
 void TSorvelMainForm::redrawStaff() {
     if (exercise)
-        Score->drawBitmap(redrawScore(scoreBuilder, scoreBitmap, *exercise));
+        Score->drawBitmap(
+            redrawScore(scoreBuilder, scoreBitmap, *exercise, Score->devicePixelRatioF()));
 }
 
 void TSorvelMainForm::ScoreMouseMove(int x, int y) {

@@ -4,8 +4,60 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <tuple>
 
 namespace sorvel {
+
+namespace {
+
+// Sizes of the drawn symbols, in pixels: the notation font is drawn at 48 pixels per em of 750
+// units, a notehead is 177 units wide, the staff space 160 units less a pixel.
+constexpr double fontUnit = 48.0 / 750.0;
+constexpr double headInkWidth = 177.0 * fontUnit;
+constexpr double headWidth = headInkWidth + 1.0;              // the drawing's notehead width
+constexpr double stepHeight = (160.0 * fontUnit - 1.0) / 2.0; // one staff step
+constexpr double usualSignX = -0.66 * headWidth;              // a sign's anchor left of its head
+constexpr double ledgerLeft = -0.33 * headWidth;
+constexpr double ledgerRight = -0.33 * headWidth + 1.66 * headWidth;
+constexpr double hitBoxRight = -1.0 + (7.0 / 3.0 - 2.0 / 3.0) * headWidth;
+// The clefs' ink ends here (24 px in, 381 units wide at most).
+constexpr double clefInkRight = 24.0 + 381.0 * fontUnit;
+// Signs of one chord stand a quarter of a staff space apart.
+constexpr double signColumnGap = stepHeight / 2.0;
+// White between the noteheads of successive columns, so that two sonorities never read as one
+// chord, and between any other ink (ledger lines, signs) of successive columns.
+constexpr double headGap = headWidth;
+constexpr double inkGap = 3.0;
+
+} // namespace
+
+SignInk signInk(int shownAccidental) {
+    // The font's sign boxes in its units, relative to the anchor and to the note's line (which
+    // lies 14 units above the baseline); every sign ends 106 units right of its anchor.
+    auto box = [](double left, double bottom, double top) {
+        return SignInk{left * fontUnit, 106.0 * fontUnit, (bottom - 14.0) * fontUnit,
+                       (top - 14.0) * fontUnit};
+    };
+    switch (shownAccidental) {
+    case -2:
+        return box(-119, -80, 283);
+    case -1:
+        return box(-25, -80, 283);
+    case 0:
+        return box(1, -207, 235);
+    case 1:
+        return box(-53, -203, 231);
+    case 2:
+        return box(-50, -64, 92);
+    default:
+        return SignInk{};
+    }
+}
+
+double signAnchorX(const CNote& note) {
+    return columnWidth * note.headShift + usualSignX + note.signShift;
+}
 
 CMusic buildMusic(const CTwoStaffChord& columns) {
     const std::size_t n = columns.columns.size();
@@ -109,12 +161,131 @@ void sideValues(CStaff& staff) {
     }
 }
 
+bool hasSign(const CNote& note) {
+    return note.shownAccidental >= -2 && note.shownAccidental <= 2;
+}
+
+// Two signs may share a column when they are at least a seventh apart and their ink does not
+// meet (a sharp a seventh above a flat still would).
+bool canShareColumn(const CNote& a, const CNote& b) {
+    const CNote& upper = a.staffStep > b.staffStep ? a : b;
+    const CNote& lower = a.staffStep > b.staffStep ? b : a;
+    const int apart = upper.staffStep - lower.staffStep;
+    const double white = apart * stepHeight + signInk(upper.shownAccidental).bottom -
+                         signInk(lower.shownAccidental).top;
+    return apart >= 6 && white >= 1.0;
+}
+
+// Signs as an engraver sets them. Placed beside their own heads, the sign of a displaced second
+// would stand on the other note's head (C4-Db4 would read Cb4-D4), and the signs of a chord would
+// pile into one shape. So every sign stands left of the chord's leftmost head, and signs that
+// would meet go into separate columns leftwards, a quarter space apart, filled in the usual
+// zigzag: highest, lowest, second highest, second lowest, ...
+void signColumns(CStaff& staff) {
+    for (CChord& chord : staff.chords) {
+        std::vector<CNote*> signed_;
+        int leftmostShift = 0;
+        for (CNote& note : chord.notes) {
+            note.signShift = 0.0;
+            leftmostShift = std::min(leftmostShift, note.headShift);
+            if (hasSign(note))
+                signed_.push_back(&note);
+        }
+        if (signed_.empty())
+            continue;
+        // Notes are sorted upwards: take them from both ends.
+        std::vector<CNote*> order;
+        for (std::size_t lo = 0, hi = signed_.size(); lo < hi;) {
+            order.push_back(signed_[--hi]);
+            if (lo < hi)
+                order.push_back(signed_[lo++]);
+        }
+        std::vector<std::vector<CNote*>> columns;
+        for (CNote* note : order) {
+            auto fits = [note](const std::vector<CNote*>& column) {
+                return std::all_of(column.begin(), column.end(), [note](const CNote* other) {
+                    return canShareColumn(*note, *other);
+                });
+            };
+            auto it = std::find_if(columns.begin(), columns.end(), fits);
+            if (it == columns.end())
+                columns.emplace_back(1, note);
+            else
+                it->push_back(note);
+        }
+        // Column 0 keeps the sign's usual distance from the (leftmost) head; every column is
+        // right-aligned and the next starts a gap left of its widest sign.
+        double right = columnWidth * leftmostShift + usualSignX + signInk(1).right;
+        for (const std::vector<CNote*>& column : columns) {
+            double left = right;
+            for (CNote* note : column) {
+                const SignInk ink = signInk(note->shownAccidental);
+                const double anchor = right - ink.right;
+                note->signShift = anchor - (columnWidth * note->headShift + usualSignX);
+                left = std::min(left, anchor + ink.left);
+            }
+            right = left - signColumnGap;
+        }
+    }
+}
+
+// The ink of one chord, in pixels from its column's x.
+struct ChordInk {
+    bool any = false;
+    double headLeft = 0.0;
+    double headRight = 0.0;
+    double left = 0.0;
+    double right = 0.0;
+
+    void add(const ChordInk& o) {
+        if (!o.any)
+            return;
+        if (!any) {
+            *this = o;
+            return;
+        }
+        headLeft = std::min(headLeft, o.headLeft);
+        headRight = std::max(headRight, o.headRight);
+        left = std::min(left, o.left);
+        right = std::max(right, o.right);
+    }
+};
+
+bool hasLedgerLines(const CStaff& staff, int step) {
+    return staff.middleStep == trebleMiddleStep ? step == 35 || step >= 47 : step <= 23;
+}
+
+ChordInk chordInk(const CStaff& staff, const CChord& chord) {
+    ChordInk ink;
+    for (const CNote& note : chord.notes) {
+        const double x = columnWidth * note.headShift;
+        ChordInk one{true, x, x + headInkWidth, x, x + headInkWidth};
+        if (hasLedgerLines(staff, note.staffStep)) {
+            one.left = std::min(one.left, x + ledgerLeft);
+            one.right = std::max(one.right, x + ledgerRight);
+        }
+        if (hasSign(note))
+            one.left = std::min(one.left, signAnchorX(note) + signInk(note.shownAccidental).left);
+        ink.add(one);
+    }
+    return ink;
+}
+
+int unitsFor(double pixels) {
+    return std::max(0, static_cast<int>(std::ceil(pixels / columnWidth - 1e-9)));
+}
+
 void columns(std::vector<CStaff>& staves) {
     std::size_t columnCount = 0;
     for (const CStaff& staff : staves)
         columnCount = std::max(columnCount, staff.chords.size());
+    // The usual widths: the stem side decides, and an empty chord counts as stem down. The
+    // compact widths leave the empty chords out.
     std::vector<int> left(columnCount, 0);
     std::vector<int> right(columnCount, 0);
+    std::vector<int> compactLeft(columnCount, 0);
+    std::vector<int> compactRight(columnCount, 0);
+    std::vector<ChordInk> ink(columnCount);
     for (CStaff& staff : staves) {
         for (std::size_t j = 0; j < staff.chords.size(); ++j) {
             CChord& chord = staff.chords[j];
@@ -124,15 +295,61 @@ void columns(std::vector<CStaff>& staves) {
             chord.rightExtent = (!chord.stemUp || chord.hasShiftedHeads) ? 3 : 1;
             left[j] = std::max(left[j], chord.leftExtent);
             right[j] = std::max(right[j], chord.rightExtent);
+            if (!chord.notes.empty()) {
+                compactLeft[j] = std::max(compactLeft[j], chord.leftExtent);
+                compactRight[j] = std::max(compactRight[j], chord.rightExtent);
+            }
+            ink[j].add(chordInk(staff, chord));
         }
     }
-    for (CStaff& staff : staves) {
-        int x = 0;
-        for (std::size_t j = 0; j < staff.chords.size(); ++j) {
-            x = j == 0 ? left[0] + firstColumnOffset : x + right[j - 1] + left[j];
-            staff.chords[j].columnX = x;
-        }
+
+    // The least distance from the previous column that keeps the ink of both apart, and the
+    // least first column that keeps the signs off the clefs.
+    std::vector<int> least(columnCount, 0);
+    for (std::size_t j = 1; j < columnCount; ++j) {
+        const ChordInk& a = ink[j - 1];
+        const ChordInk& b = ink[j];
+        if (a.any && b.any)
+            least[j] =
+                unitsFor(std::max(a.headRight + headGap - b.headLeft, a.right + inkGap - b.left));
     }
+    const int leastFirst =
+        columnCount > 0 && ink[0].any ? unitsFor(clefInkRight + inkGap - ink[0].left) : 0;
+
+    enum class Spacing { usual, compact, tight };
+    auto place = [&](Spacing spacing) {
+        std::vector<int> x(columnCount, 0);
+        double end = 0.0;
+        for (std::size_t j = 0; j < columnCount; ++j) {
+            int step = 0;
+            if (spacing == Spacing::usual)
+                step = j == 0 ? left[0] + firstColumnOffset : right[j - 1] + left[j];
+            else if (spacing == Spacing::compact)
+                step = j == 0 ? compactLeft[0] + firstColumnOffset
+                              : compactRight[j - 1] + compactLeft[j];
+            else
+                step = j == 0 ? firstColumnOffset : 0;
+            step = std::max(step, j == 0 ? leastFirst : least[j]);
+            x[j] = (j == 0 ? 0 : x[j - 1]) + step;
+            // The ink, and the hit box of the rightmost head, must lie inside the image.
+            const double hitRight = ink[j].headRight - headInkWidth + hitBoxRight;
+            if (ink[j].any)
+                end = std::max(end, columnWidth * x[j] + std::max(ink[j].right, hitRight));
+        }
+        return std::make_pair(x, end);
+    };
+    // The usual spacing where everything fits; where it would not (the last notes of a long
+    // broken chord with its reference copy could not be seen, so never marked or answered),
+    // first drop the room of the empty chords, then keep only the least distances.
+    auto [x, end] = place(Spacing::usual);
+    for (Spacing tighter : {Spacing::compact, Spacing::tight}) {
+        if (end <= visibleScoreWidth)
+            break;
+        std::tie(x, end) = place(tighter);
+    }
+    for (CStaff& staff : staves)
+        for (std::size_t j = 0; j < staff.chords.size(); ++j)
+            staff.chords[j].columnX = x[j];
 }
 
 } // namespace
@@ -146,6 +363,8 @@ void layoutMusic(CMusic& music) {
         accidentals(staff);
     for (CStaff& staff : music.staves)
         sideValues(staff);
+    for (CStaff& staff : music.staves)
+        signColumns(staff);
     columns(music.staves);
 }
 

@@ -13,12 +13,35 @@ namespace sorvel {
 // Notehead widths left of the first column.
 inline constexpr int firstColumnOffset = 6;
 
+// Pixels per columnX unit.
+inline constexpr double columnWidth = 15.0;
+
+// Width of the Score image: every note must be drawn inside it to be seen, marked and selected.
+inline constexpr double visibleScoreWidth = 461.0;
+
+// The ink box of an accidental sign as drawn (48-pixel notation font), in pixels: left and right
+// of the sign's anchor x, and below (negative) and above its note's line or space (y up).
+struct SignInk {
+    double left = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+    double top = 0.0;
+};
+
+// The ink box of the sign for a shown accidental -2..+2; an empty box for any other value.
+SignInk signInk(int shownAccidental);
+
+// Where a note's sign is drawn, in pixels right of its chord's column (15 * columnX): the
+// usual place left of its own head, moved by its signShift.
+double signAnchorX(const CNote& note);
+
 // A grand staff (0 treble, middle step 41; 1 bass, middle step 29) with one chord per column on
 // each staff; notes of octave 4 and above go to the treble staff, the others to the bass staff.
 CMusic buildMusic(const CTwoStaffChord& columns);
 
 // Lays out every chord: sorts notes by staff step, sets stems, head shifts, shown accidentals,
-// side values and column positions. Running it again gives the same layout.
+// side values, sign columns (signShift) and column positions. Running it again gives the same
+// layout.
 void layoutMusic(CMusic& music);
 
 } // namespace sorvel

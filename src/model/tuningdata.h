@@ -42,6 +42,7 @@ struct CNote {
     int layoutAccidental = 0;
     int layoutSide = 0;
     int layoutStep = 0;
+    double signShift = 0.0; // pixels the accidental sign stands left (<0) of its usual place
 };
 
 struct CChord {

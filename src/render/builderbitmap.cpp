@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPoint>
 #include <QString>
 
@@ -47,7 +48,8 @@ vbmp::_ni clef(const VBMP& b, int code, double lineRow, double topRow) {
 
 class Painter {
 public:
-    Painter(QImage& image, const VBMP& b) : m_painter(&image), m_builder(b) {
+    Painter(QPainter& painter, const VBMP& b)
+        : m_painter(painter), m_builder(b), m_ratio(painter.device()->devicePixelRatioF()) {
         m_painter.setBackgroundMode(Qt::TransparentMode);
     }
 
@@ -57,6 +59,10 @@ public:
             glyph(item);
             break;
         case vbmp::Line:
+            if (truncated(item.height) == 0) {
+                horizontalLine(item);
+                break;
+            }
             setPenWidth(item.code);
             m_painter.drawLine(
                 QPoint(truncated(item.x), truncated(item.y)),
@@ -91,21 +97,24 @@ private:
         m_painter.setPen(pen);
     }
 
+    // A staff or ledger line covers whole device pixels, equally thick for every line at any
+    // screen scale: one pixel row per logical pixel of pen, at the row its y falls in.
+    void horizontalLine(const vbmp::_ni& item) {
+        const double pen = std::max(1, truncated(item.code));
+        const double x0 = truncated(item.x);
+        const double x1 = truncated(item.x + item.size);
+        const double top = std::round(truncated(item.y) * m_ratio) / m_ratio;
+        const double thick = std::max(1.0, std::round(pen * m_ratio)) / m_ratio;
+        m_painter.fillRect(QRectF(x0, top, x1 - x0 + 1.0, thick), Qt::black);
+    }
+
     void glyph(const vbmp::_ni& item) {
         m_textColour = toQColor(vbmp::itemColour(item));
         const int code = truncated(item.code) & 0xFF;
         if (code == 0) {
             return;
         }
-        const double s = m_builder.lineSpacing;
-        int size = truncated(item.size);
-        double top = item.y + 1.0;
-        if (code == vbmp::MarkFlat) {
-            size = truncated(item.size * 2.0 / 3.0);
-            top = item.y + 1.0 + 5.0 * s;
-        } else if (code == vbmp::MarkSharp) {
-            top = item.y + 3.5 * s;
-        }
+        const int size = m_builder.glyphPixelSize(code, item.size);
         if (size <= 0) {
             return;
         }
@@ -113,12 +122,22 @@ private:
         font.setPixelSize(size);
         font.setHintingPreference(QFont::PreferNoHinting);
         font.setStyleStrategy(QFont::NoFontMerging);
-        m_painter.setFont(font);
-        m_painter.setPen(m_textColour);
-        // The cell's top-left corner is the anchor; the baseline lies one ascent below it.
-        const double baseline =
-            truncated(top) + m_builder.ascent / m_builder.unitsPerEm * static_cast<double>(size);
-        m_painter.drawText(QPointF(truncated(item.x), baseline), QString(QChar(code)));
+        // The cell's top-left corner is the anchor; the baseline lies one ascent below it. The
+        // top is not rounded to a pixel: buildScore anchored it so that the symbol sits on the
+        // middle of its line or space, and an outline keeps that exactly.
+        const double baseline = item.y + m_builder.glyphTop(code) +
+                                m_builder.ascent / m_builder.unitsPerEm * static_cast<double>(size);
+        QPainterPath path;
+        path.addText(QPointF(truncated(item.x), baseline), font, QString(QChar(code)));
+        m_painter.save();
+        m_painter.setRenderHint(QPainter::Antialiasing);
+        m_painter.fillPath(path, m_textColour);
+        if (item.colourIndex >= static_cast<int>(vbmp::colourTable.size())) {
+            // Revealed colours run to nearly white near the tolerance: a dark rim keeps every
+            // shade visible on the white page while the fill still tells green from red.
+            m_painter.strokePath(path, QPen(QColor(40, 40, 40), 0.9));
+        }
+        m_painter.restore();
     }
 
     void text(const vbmp::_ni& item) {
@@ -135,21 +154,27 @@ private:
                            QString::fromStdString(item.text));
     }
 
-    QPainter m_painter;
+    QPainter& m_painter;
     const VBMP& m_builder;
+    double m_ratio = 1.0;
     QColor m_textColour = Qt::black;
 };
 
 } // namespace
 
-const QImage& BuilderBitmap::renderScore(VBMP& builder) {
+const QImage& BuilderBitmap::renderScore(VBMP& builder, double devicePixelRatio) {
     const VBMP& b = builder;
     const double base = b.items.empty() ? 200.0 : b.items.back().x + 50.0;
     const double width = base + 500.0;
 
     m_bitmap = QImage();
+    const double ratio = devicePixelRatio > 0.0 ? devicePixelRatio : 1.0;
     const int pixelsWide = std::max(1, truncated(width));
-    m_bitmap = QImage(pixelsWide, truncated((b.rows + 5.0) * b.lineSpacing), QImage::Format_RGB32);
+    const int pixelsHigh = truncated((b.rows + 5.0) * b.lineSpacing);
+    // Drawn at the screen's own scale, so that the same logical geometry comes out crisp.
+    m_bitmap = QImage(static_cast<int>(std::ceil(pixelsWide * ratio)),
+                      static_cast<int>(std::ceil(pixelsHigh * ratio)), QImage::Format_RGB32);
+    m_bitmap.setDevicePixelRatio(ratio);
     m_bitmap.fill(Qt::white);
 
     for (int i = 0; i < 5; ++i) {
@@ -159,22 +184,28 @@ const QImage& BuilderBitmap::renderScore(VBMP& builder) {
     builder.items.push_back(clef(b, vbmp::TrebleClef, 3.0, b.trebleTopRow));
     builder.items.push_back(clef(b, vbmp::BassClef, 1.0, b.bassTopRow));
 
-    Painter painter(m_bitmap, b);
-    for (const vbmp::_ni& item : b.items) {
-        painter.paint(item);
-    }
+    QPainter painter(&m_bitmap);
+    paintItems(painter, b, b.items);
     return m_bitmap;
 }
 
-const QImage& redrawScore(VBMP& builder, BuilderBitmap& bitmap, CMusic& score) {
-    buildScore(builder, score);
-    return bitmap.renderScore(builder);
+void paintItems(QPainter& painter, const VBMP& builder, const std::vector<vbmp::_ni>& items) {
+    Painter itemPainter(painter, builder);
+    for (const vbmp::_ni& item : items) {
+        itemPainter.paint(item);
+    }
 }
 
-QImage drawScore(CMusic& score) {
+const QImage& redrawScore(VBMP& builder, BuilderBitmap& bitmap, CMusic& score,
+                          double devicePixelRatio) {
+    buildScore(builder, score);
+    return bitmap.renderScore(builder, devicePixelRatio);
+}
+
+QImage drawScore(CMusic& score, double devicePixelRatio) {
     VBMP builder;
     BuilderBitmap bitmap;
-    return redrawScore(builder, bitmap, score);
+    return redrawScore(builder, bitmap, score, devicePixelRatio);
 }
 
 } // namespace sorvel

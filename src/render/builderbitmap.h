@@ -11,6 +11,10 @@
 
 #include <QImage>
 
+#include <vector>
+
+class QPainter;
+
 namespace sorvel {
 
 inline constexpr const char* notationFontFamily = "Sonora";
@@ -20,8 +24,9 @@ class BuilderBitmap {
 public:
     // Appends the ten staff lines and the two clefs to `builder.items` (so it must run right
     // after buildScore), replaces the bitmap by a new one sized from the list and paints every
-    // item in list order.
-    const QImage& renderScore(VBMP& builder);
+    // item in list order. The bitmap has (logical size x devicePixelRatio) pixels and that ratio
+    // set, so it is painted in the same logical pixels at any screen scale.
+    const QImage& renderScore(VBMP& builder, double devicePixelRatio = 1.0);
 
     // The last rendering; empty before the first.
     const QImage& bitmap() const { return m_bitmap; }
@@ -30,11 +35,15 @@ private:
     QImage m_bitmap;
 };
 
+// Paints `items` in order with `painter` as renderScore does (for looking at items one by one).
+void paintItems(QPainter& painter, const VBMP& builder, const std::vector<vbmp::_ni>& items);
+
 // One redraw with the window's own objects: buildScore, then renderScore; the result is the
 // bitmap to copy onto the Score image at (0, 0).
-const QImage& redrawScore(VBMP& builder, BuilderBitmap& bitmap, CMusic& score);
+const QImage& redrawScore(VBMP& builder, BuilderBitmap& bitmap, CMusic& score,
+                          double devicePixelRatio = 1.0);
 
 // Builds and renders `score` with a fresh VBMP and BuilderBitmap: for tools and tests.
-QImage drawScore(CMusic& score);
+QImage drawScore(CMusic& score, double devicePixelRatio = 1.0);
 
 } // namespace sorvel

@@ -42,6 +42,34 @@ void VBMP::computeMetrics() {
     headWidth = g * headWidthEm + 1.0;
 }
 
+double VBMP::paintedRowMiddle(double row) const {
+    const double below = std::floor(row);
+    const double line = std::trunc(rowY(below)) + 0.5;
+    if (row == below) {
+        return line;
+    }
+    return (line + std::trunc(rowY(below + 1.0)) + 0.5) / 2.0;
+}
+
+double VBMP::stepMiddle(bool treble, int staffStep) const {
+    const double lowest = treble ? trebleTopRow + 5.0 : bassTopRow - 1.0; // the row of C4
+    return paintedRowMiddle(lowest - (staffStep - 35) / 2.0);
+}
+
+double VBMP::glyphTop(int code) const {
+    if (code == vbmp::MarkFlat) {
+        return 1.0 + 5.0 * lineSpacing;
+    }
+    if (code == vbmp::MarkSharp) {
+        return 3.5 * lineSpacing;
+    }
+    return 1.0;
+}
+
+int VBMP::glyphPixelSize(int code, double size) const {
+    return static_cast<int>(std::trunc(code == vbmp::MarkFlat ? size * 2.0 / 3.0 : size));
+}
+
 namespace {
 
 vbmp::_ni ledgerLine(const VBMP& b, double x, double y) {
@@ -89,21 +117,29 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     }
     note.centre = {std::trunc(x - 1.0 + w / 2.0), std::trunc(t + 1.0)};
 
-    const double accidentalY = t - b.headDrop - s / 2.0;
-    double headY = accidentalY - 1.5;
+    // Each glyph's item y puts the symbol's own line or space exactly on the painted middle of
+    // its row. Truncating the cell top and the line separately left heads up to 2 px off their
+    // row (C6's ledger line crossed its head), and signs and triangles drifted likewise.
+    const double middle = b.stepMiddle(treble, step);
+    auto anchoredY = [&](int code, double rowEm) {
+        const double size = b.glyphPixelSize(code, b.glyphSize);
+        const double baseline = middle + rowEm * size;
+        return baseline - b.ascent / b.unitsPerEm * size - b.glyphTop(code);
+    };
     int head = note.locked ? vbmp::WhiteHead : vbmp::BlackHead;
+    double headRowEm = b.headRowEm;
     if (note.markKind == 1) {
         head = vbmp::MarkFlat;
-        headY -= 3.0 * s;
+        headRowEm = b.markFlatRowEm;
     } else if (note.markKind == 2) {
         head = vbmp::MarkSharp;
-        headY -= 3.0 * s - 1.0;
+        headRowEm = b.markSharpRowEm;
     }
     vbmp::_ni glyph;
     glyph.kind = vbmp::Glyph;
     glyph.code = head;
     glyph.x = x;
-    glyph.y = headY;
+    glyph.y = anchoredY(head, headRowEm);
     glyph.size = b.glyphSize;
     glyph.colourIndex = note.displayState;
     glyph.colour = note.displayColour;
@@ -112,8 +148,9 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     vbmp::_ni sign;
     sign.kind = vbmp::Glyph;
     sign.code = vbmp::accidentalCode(note.shownAccidental);
-    sign.x = x - 0.66 * w;
-    sign.y = accidentalY;
+    // Left of the chord's leftmost head, in the column layout chose.
+    sign.x = x - 0.66 * w + note.signShift;
+    sign.y = anchoredY(vbmp::SharpSign, b.signRowEm);
     sign.size = b.glyphSize;
     sign.colourIndex = 0;
     b.items.push_back(sign);

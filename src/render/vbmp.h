@@ -69,6 +69,18 @@ struct VBMP {
     // The y of row r: r line spacings down, plus one.
     double rowY(double row) const { return row * lineSpacing + 1.0; }
 
+    // The middle of row r as painted: lines are painted one pixel high at trunc(rowY), so a
+    // line's middle lies half a pixel below that, a space's midway between its two lines.
+    double paintedRowMiddle(double row) const;
+
+    // The painted middle of a staff step's line or space on the treble (middle step 41) or the
+    // bass staff.
+    double stepMiddle(bool treble, int staffStep) const;
+
+    // Where a glyph's cell top is drawn relative to its item's y, and its font size.
+    double glyphTop(int code) const;
+    int glyphPixelSize(int code, double size) const;
+
     int glyphSize = 48;        // one em in pixels
     double unitsPerEm = 750.0; // design units per em
     double ascent = 824.0;     // cell top to baseline, design units
@@ -82,12 +94,19 @@ struct VBMP {
     double trebleTopRow = 6.0;
     double bassTopRow = 16.0;
     double rows = 35.0;
+    // Where the notation font puts a symbol's own line or space, in em above its baseline.
+    double headRowEm = -8.0 / 750.0;
+    double signRowEm = 14.0 / 750.0;
+    double markFlatRowEm = 6.0 / 750.0;
+    double markSharpRowEm = 62.0 / 750.0;
     std::vector<vbmp::_ni> items;
 };
 
 // Empties the list and appends every note's ledger lines, notehead and accidental, staff by
 // staff, chord by chord; stores each note's hitBox and centre and widens each chord's
-// minX..maxX (which layout starts at 2147483647.0 and 0.0).
+// minX..maxX (which layout starts at 2147483647.0 and 0.0). Heads, signs and triangles are
+// anchored to the painted middle of their own line or space; a sign stands where layout put it
+// (its signShift).
 void buildScore(VBMP& builder, CMusic& score);
 
 } // namespace sorvel

@@ -1,6 +1,6 @@
 // Building the drawing list: metrics, ledger lines, hit boxes, centres, chord extents, glyph
 // codes and anchors. Expected numbers are worked out by hand from s = 9.24, w = 12.328,
-// d = 46.744.
+// d = 46.744 and the font's own placement of each symbol.
 #include "vbmp.h"
 
 #include "scorefixture.h"
@@ -134,7 +134,13 @@ TEST(VbmpTest, ChordExtentsWidenOverItsNotes) {
     EXPECT_EQ(wide.maxX, 300.0);
 }
 
-TEST(VbmpTest, MiddleLineHeadIsDrawnAtRow22) {
+// B4's line is painted as pixel row 74, whose middle is 74.5. The font puts a head's line 8
+// units (of 750, at 48 px) below its baseline and the baseline lies 824 units below the cell
+// top, which is drawn one pixel below the item's y.
+constexpr double middleLine = 74.5;
+constexpr double unit48 = 48.0 / 750.0;
+
+TEST(VbmpTest, MiddleLineHeadSitsOnThePaintedLine) {
     CMusic music = musicWith({{noteAt(41)}}, {});
     music.staves[0].chords[0].columnX = 6;
     VBMP b;
@@ -144,8 +150,7 @@ TEST(VbmpTest, MiddleLineHeadIsDrawnAtRow22) {
     EXPECT_EQ(head.kind, vbmp::Glyph);
     EXPECT_EQ(head.code, vbmp::BlackHead);
     EXPECT_EQ(head.x, 90.0);
-    EXPECT_NEAR(head.y, 73.92 - 46.744 - 4.62 - 1.5, 1e-9);
-    EXPECT_EQ(std::trunc(head.y + 1.0), 22.0);
+    EXPECT_NEAR(head.y, middleLine - 8 * unit48 - 824 * unit48 - 1.0, 1e-9);
     EXPECT_EQ(head.size, 48.0);
 }
 
@@ -153,17 +158,23 @@ struct HeadCase {
     int markKind;
     int locked;
     int code;
-    double yOffset; // from the plain head's anchor
+    double y; // where the item is anchored
 };
 
 TEST(VbmpTest, HeadGlyphByMarkAndLock) {
     const double s = 9.24;
+    // Heads: line 8 units below the baseline, cell top at y + 1. The flat mark is drawn at 32 px
+    // with its line 6 units above the baseline, cell top at y + 1 + 5 s; the sharp mark at
+    // 48 px, line 62 units above, cell top at y + 3.5 s.
+    const double unit32 = 32.0 / 750.0;
+    const double head = middleLine - 8 * unit48 - 824 * unit48 - 1.0;
+    const double flat = middleLine + 6 * unit32 - 824 * unit32 - 1.0 - 5 * s;
+    const double sharp = middleLine + 62 * unit48 - 824 * unit48 - 3.5 * s;
     const HeadCase cases[] = {
-        {0, 0, vbmp::BlackHead, 0.0},   {0, 1, vbmp::WhiteHead, 0.0},
-        {1, 0, vbmp::MarkFlat, -3 * s}, {2, 0, vbmp::MarkSharp, -(3 * s - 1)},
-        {1, 1, vbmp::MarkFlat, -3 * s}, {2, 1, vbmp::MarkSharp, -(3 * s - 1)},
+        {0, 0, vbmp::BlackHead, head}, {0, 1, vbmp::WhiteHead, head},
+        {1, 0, vbmp::MarkFlat, flat},  {2, 0, vbmp::MarkSharp, sharp},
+        {1, 1, vbmp::MarkFlat, flat},  {2, 1, vbmp::MarkSharp, sharp},
     };
-    const double plain = 73.92 - 46.744 - 4.62 - 1.5;
     for (const HeadCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "markKind " << c.markKind << " locked " << c.locked);
         CNote n = noteAt(41);
@@ -173,7 +184,7 @@ TEST(VbmpTest, HeadGlyphByMarkAndLock) {
         VBMP b;
         buildScore(b, music);
         EXPECT_EQ(b.items[0].code, c.code);
-        EXPECT_NEAR(b.items[0].y, plain + c.yOffset, 1e-9);
+        EXPECT_NEAR(b.items[0].y, c.y, 1e-9);
     }
 }
 
@@ -204,7 +215,7 @@ TEST(VbmpTest, AccidentalCodeAndAnchor) {
     const std::pair<int, int> cases[] = {{-2, 186}, {-1, 98}, {0, 110}, {1, 35},
                                          {2, 153},  {255, 0}, {3, 0},   {-3, 0}};
     for (const auto& [shown, code] : cases) {
-        CNote n = noteAt(40); // A4, the second space from the top... t = 11 s - 2.5 s
+        CNote n = noteAt(40); // A4, the second space from the top
         n.shownAccidental = shown;
         CMusic music = musicWith({{n}}, {});
         music.staves[0].chords[0].columnX = 7;
@@ -215,7 +226,9 @@ TEST(VbmpTest, AccidentalCodeAndAnchor) {
         EXPECT_EQ(sign.kind, vbmp::Glyph) << shown;
         EXPECT_EQ(sign.code, code) << shown;
         EXPECT_NEAR(sign.x, 105 - 0.66 * 12.328, 1e-9);
-        EXPECT_NEAR(sign.y, 8.5 * 9.24 - 46.744 - 4.62, 1e-9);
+        // The space between the lines painted at rows 74 and 84 has its middle at 79.5; a
+        // sign's line lies 14 units above its baseline.
+        EXPECT_NEAR(sign.y, 79.5 + 14 * unit48 - 824 * unit48 - 1.0, 1e-9);
         EXPECT_EQ(sign.size, 48.0);
     }
 }

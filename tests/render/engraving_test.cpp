@@ -1,0 +1,386 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Engraving of whole exercises, judged on the painted ink of every symbol drawn on its own:
+// signs clear of heads and of each other, a clear gap between successive columns, everything
+// inside the Score image, heads on their lines and spaces, crisp lines at a screen scale of 2.
+#include "builderbitmap.h"
+
+#include "layout.h"
+#include "newexercise.h"
+#include "scorefixture.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace sorvel {
+namespace {
+
+constexpr int scoreWidth = 461; // the Score image
+constexpr int scoreHeight = 241;
+constexpr int margin = 60; // room around the image, to see ink that falls outside it
+
+// The ink of one item: pixels more than half covered, in score coordinates, and the coverage
+// of every touched pixel.
+struct Ink {
+    std::set<std::pair<int, int>> pixels;
+    double weight = 0.0;  // sum of coverage
+    double weightY = 0.0; // coverage-weighted sum of pixel-middle y
+    int left = 1 << 20;
+    int right = -(1 << 20);
+    int top = 1 << 20;
+    int bottom = -(1 << 20);
+
+    bool empty() const { return pixels.empty(); }
+    bool meets(const Ink& o) const {
+        const auto& [small, large] = pixels.size() < o.pixels.size() ? std::tie(pixels, o.pixels)
+                                                                     : std::tie(o.pixels, pixels);
+        return std::any_of(small.begin(), small.end(), [&](auto p) { return large.count(p) > 0; });
+    }
+};
+
+Ink inkOf(const VBMP& b, const vbmp::_ni& item) {
+    static QImage image(scoreWidth + 2 * margin, scoreHeight + 2 * margin, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.translate(margin, margin);
+        paintItems(painter, b, {item});
+    }
+    // Glyph cells lie within 130 px below and 60 px right of an item's anchor.
+    int x0 = static_cast<int>(item.x) - 25, x1 = static_cast<int>(item.x) + 60;
+    int y0 = static_cast<int>(item.y) - 10, y1 = static_cast<int>(item.y) + 130;
+    if (item.kind == vbmp::Line) {
+        x0 = static_cast<int>(item.x) - 2;
+        x1 = static_cast<int>(item.x + item.size) + 3;
+        y0 = static_cast<int>(item.y) - 3;
+        y1 = static_cast<int>(item.y) + 4;
+    }
+    Ink ink;
+    for (int y = std::max(y0, -margin); y < std::min(y1, scoreHeight + margin); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y + margin));
+        for (int x = std::max(x0, -margin); x < std::min(x1, scoreWidth + margin); ++x) {
+            const double coverage = (255 - qGray(row[x + margin])) / 255.0;
+            if (coverage <= 0.0)
+                continue;
+            ink.weight += coverage;
+            ink.weightY += coverage * (y + 0.5);
+            if (coverage > 0.5) {
+                ink.pixels.insert({x, y});
+                ink.left = std::min(ink.left, x);
+                ink.right = std::max(ink.right, x);
+                ink.top = std::min(ink.top, y);
+                ink.bottom = std::max(ink.bottom, y);
+            }
+        }
+    }
+    return ink;
+}
+
+// The drawn symbols of one note.
+struct NoteInk {
+    int column = 0;
+    std::string name;
+    Ink head;
+    Ink sign;
+    std::vector<Ink> ledgers;
+};
+
+std::string nameOf(const CNote& n) {
+    return std::string(1, "CDEFGAB"[n.letter]) + std::to_string(n.accidental) + "/" +
+           std::to_string(n.octave);
+}
+
+// Builds the score and paints each item alone. buildScore appends per note its ledger lines,
+// its head, then its sign.
+std::vector<NoteInk> notesInk(CMusic& music) {
+    VBMP b;
+    buildScore(b, music);
+    std::vector<NoteInk> notes;
+    std::size_t i = 0;
+    for (const CStaff& staff : music.staves) {
+        for (const CChord& chord : staff.chords) {
+            for (const CNote& n : chord.notes) {
+                NoteInk note{n.column, nameOf(n), {}, {}, {}};
+                while (b.items.at(i).kind == vbmp::Line)
+                    note.ledgers.push_back(inkOf(b, b.items[i++]));
+                note.head = inkOf(b, b.items.at(i++));
+                note.sign = inkOf(b, b.items.at(i++));
+                notes.push_back(note);
+            }
+        }
+    }
+    EXPECT_EQ(i, b.items.size());
+    return notes;
+}
+
+std::string describe(const CMusic& music) {
+    std::string text;
+    for (int j = 0; j < music.columnCount; ++j) {
+        text += " |";
+        for (const CStaff& staff : music.staves)
+            for (const CNote& n : staff.chords[static_cast<std::size_t>(j)].notes)
+                text += " " + nameOf(n);
+    }
+    return text;
+}
+
+// Every fault a reader would be misled by: a sign on another head or sign, columns that run
+// together, ink or a note's centre outside the Score image.
+void expectEngraved(CMusic& music) {
+    SCOPED_TRACE("exercise" + describe(music));
+    const std::vector<NoteInk> notes = notesInk(music);
+    for (std::size_t a = 0; a < notes.size(); ++a) {
+        const NoteInk& n = notes[a];
+        for (const Ink* ink : {&n.head, &n.sign}) {
+            EXPECT_GE(ink->left, 0) << n.name;
+            EXPECT_LT(ink->right, scoreWidth) << n.name;
+            EXPECT_GE(ink->top, 0) << n.name;
+            EXPECT_LT(ink->bottom, scoreHeight) << n.name;
+        }
+        EXPECT_FALSE(n.head.empty()) << n.name;
+        if (n.sign.empty())
+            continue;
+        for (std::size_t o = 0; o < notes.size(); ++o) {
+            EXPECT_FALSE(o != a && n.sign.meets(notes[o].head))
+                << "the sign of " << n.name << " on the head of " << notes[o].name;
+            EXPECT_FALSE(o > a && n.sign.meets(notes[o].sign))
+                << "the signs of " << n.name << " and " << notes[o].name << " meet";
+        }
+    }
+    for (const CStaff& staff : music.staves)
+        for (const CChord& chord : staff.chords)
+            for (const CNote& n : chord.notes)
+                EXPECT_TRUE(n.centre[0] >= 0 && n.centre[0] < scoreWidth && n.centre[1] >= 0 &&
+                            n.centre[1] < scoreHeight)
+                    << nameOf(n);
+
+    // Successive columns: white between all their ink, and about a head's width between heads.
+    std::map<int, std::pair<int, int>> all, heads; // column -> leftmost, rightmost ink
+    auto widen = [](auto& m, int column, const Ink& ink) {
+        if (ink.empty())
+            return;
+        auto [it, added] = m.try_emplace(column, ink.left, ink.right);
+        it->second.first = std::min(it->second.first, ink.left);
+        it->second.second = std::max(it->second.second, ink.right);
+    };
+    for (const NoteInk& n : notes) {
+        widen(heads, n.column, n.head);
+        widen(all, n.column, n.head);
+        widen(all, n.column, n.sign);
+        for (const Ink& l : n.ledgers)
+            widen(all, n.column, l);
+    }
+    for (auto [m, minimum] : {std::pair{&all, 2}, std::pair{&heads, 10}}) {
+        for (auto it = m->begin(); std::next(it) != m->end() && it != m->end(); ++it) {
+            const int white = std::next(it)->second.first - it->second.second - 1;
+            EXPECT_GE(white, minimum) << "columns " << it->first << " and " << it->first + 1;
+        }
+    }
+}
+
+TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
+    struct OptionSet {
+        ExerciseCategory page;
+        bool larger, broken, open;
+    };
+    std::vector<OptionSet> sets = {{ExerciseCategory::singleNotes, false, false, false}};
+    for (bool larger : {false, true})
+        for (bool broken : {false, true})
+            sets.push_back({ExerciseCategory::intervals, larger, broken, false});
+    for (bool open : {false, true})
+        for (bool broken : {false, true})
+            sets.push_back({ExerciseCategory::chords, false, broken, open});
+    unsigned seed = 11;
+    for (const OptionSet& set : sets) {
+        for (bool compare : {false, true}) {
+            ExerciseRequest request;
+            request.category = set.page;
+            request.compareBox = compare;
+            request.intervalRangeBoxes = {!set.larger, set.larger};
+            request.intervalStyleBoxes = {!set.broken, set.broken};
+            request.chordStyleBoxes = {!set.broken, set.broken};
+            request.chordPositionBoxes = {!set.open, set.open};
+            MTRand_int32::seed(seed++);
+            CGenerateChord generator;
+            for (int draw = 0; draw < 40; ++draw) {
+                SCOPED_TRACE(testing::Message()
+                             << "page " << static_cast<int>(set.page) << " larger " << set.larger
+                             << " broken " << set.broken << " open " << set.open << " compare "
+                             << compare << " draw " << draw);
+                const NewExercise made = makeNewExercise(request, generator);
+                CMusic music = startOver(made.exerciseTemplate);
+                expectEngraved(music);
+                if (HasFailure())
+                    return; // one exercise's faults are enough to read
+            }
+        }
+    }
+}
+
+CMusic laidOut(const std::vector<std::vector<CNote>>& columns) {
+    CTwoStaffChord list;
+    for (const auto& notes : columns) {
+        CChord chord;
+        chord.notes = notes;
+        list.columns.push_back(chord);
+    }
+    CMusic music = buildMusic(list);
+    layoutMusic(music);
+    return music;
+}
+
+enum Letter { C, D, E, F, G, A, B };
+
+CNote locked(CNote n) {
+    n.locked = 1;
+    return n;
+}
+
+TEST(EngravingTest, CasesThatOnceMisled) {
+    // A second with a sign on its upper note: the flat stands left of both heads.
+    CMusic second = laidOut({{CNote(4, C, 0), CNote(4, D, -1)}});
+    expectEngraved(second);
+    const std::vector<NoteInk> secondInk = notesInk(second);
+    ASSERT_EQ(secondInk.size(), 2u);
+    EXPECT_LT(secondInk[1].sign.right, std::min(secondInk[0].head.left, secondInk[1].head.left));
+
+    // Three sharps a third apart: three columns, C#5 nearest the heads, then F#4, then A#4.
+    CMusic sharps = laidOut({{CNote(4, F, 1), CNote(4, A, 1), CNote(5, C, 1)}});
+    expectEngraved(sharps);
+    const std::vector<NoteInk> sharpsInk = notesInk(sharps);
+    ASSERT_EQ(sharpsInk.size(), 3u);
+    EXPECT_GT(sharpsInk[2].sign.left, sharpsInk[0].sign.right);
+    EXPECT_GT(sharpsInk[0].sign.left, sharpsInk[1].sign.right);
+
+    // A broken seventh chord high on the treble staff with its reference copy: eight columns of
+    // stem-down notes used to reach x = 536.
+    std::vector<std::vector<CNote>> broken;
+    for (int copy = 0; copy < 2; ++copy)
+        for (CNote n : {CNote(5, D, 0), CNote(5, F, 1), CNote(5, A, 0), CNote(6, C, 0)})
+            broken.push_back({copy == 0 ? locked(n) : n});
+    CMusic brokenChord = laidOut(broken);
+    expectEngraved(brokenChord);
+
+    // A compound harmonic interval with its reference copy: both staves stem up, once 15 px apart.
+    CMusic compound = laidOut(
+        {{locked(CNote(3, C, 0)), locked(CNote(4, E, -1))}, {CNote(3, C, 0), CNote(4, E, -1)}});
+    expectEngraved(compound);
+
+    // One note and short exercises stay where they were.
+    EXPECT_EQ(laidOut({{CNote(4, A, 0)}}).staves[0].chords[0].columnX, 6);
+    CMusic melodic = laidOut({{CNote(4, C, 0)}, {CNote(4, E, 0)}});
+    EXPECT_EQ(melodic.staves[0].chords[1].columnX, 9);
+}
+
+// The painted pixel row of a ledger or staff line item.
+int lineRow(const VBMP& b, const vbmp::_ni& item) {
+    const Ink ink = inkOf(b, item);
+    EXPECT_EQ(ink.top, ink.bottom);
+    return ink.top;
+}
+
+TEST(EngravingTest, HeadsSitOnTheMiddleOfTheirLineOrSpace) {
+    using render_test::musicWith;
+    using render_test::noteAt;
+    // The painted rows of every line: the staff lines, and the ledger lines of C4, E6 and C2.
+    // Above the bass staff, C4's line (never drawn there) falls on the same grid of 9.24 px
+    // rows at trunc(15 * 9.24 + 1) = 139.
+    std::map<int, double> treble = {{37, 93.5}, {39, 84.5}, {41, 74.5}, {43, 65.5}, {45, 56.5}};
+    std::map<int, double> bass = {{25, 185.5}, {27, 176.5}, {29, 167.5},
+                                  {31, 158.5}, {33, 148.5}, {35, 139.5}};
+    for (auto [step, onTreble] : {std::pair{35, true}, {51, true}, {19, false}}) {
+        CMusic music = onTreble ? musicWith({{noteAt(step)}}, {}) : musicWith({}, {{noteAt(step)}});
+        VBMP b;
+        buildScore(b, music);
+        // Ledger lines come nearest the staff first.
+        int line = onTreble ? (step == 35 ? 35 : 47) : 23;
+        for (const vbmp::_ni& item : b.items) {
+            if (item.kind != vbmp::Line)
+                continue;
+            (onTreble ? treble : bass)[line] = lineRow(b, item) + 0.5;
+            line += onTreble ? 2 : -2;
+        }
+    }
+    for (int step = 20; step <= 51; ++step) {
+        const auto& lines = step >= 35 ? treble : bass;
+        const double row =
+            step % 2 == 1 ? lines.at(step) : (lines.at(step - 1) + lines.at(step + 1)) / 2.0;
+        for (int white : {0, 1}) {
+            SCOPED_TRACE(testing::Message() << "step " << step << " white " << white);
+            CNote n = noteAt(step);
+            n.locked = white;
+            CMusic music = step >= 35 ? musicWith({{n}}, {}) : musicWith({}, {{n}});
+            VBMP b;
+            buildScore(b, music);
+            const vbmp::_ni& head = b.items.at(b.items.size() - 2);
+            ASSERT_EQ(head.kind, vbmp::Glyph);
+            const Ink ink = inkOf(b, head);
+            // The head is point-symmetric: its centre is the middle of its ink.
+            EXPECT_NEAR(ink.weightY / ink.weight, row, 0.25);
+        }
+    }
+}
+
+TEST(EngravingTest, StaffLinesAreTwoDevicePixelsAtScaleTwo) {
+    CMusic music = render_test::musicWith({{render_test::noteAt(49)}}, {});
+    const QImage image = drawScore(music, 2.0);
+    ASSERT_EQ(image.devicePixelRatio(), 2.0);
+    ASSERT_EQ(image.height(), 2 * 369);
+    // Down the device column at logical x 300: ten runs of ink, each exactly two pixels.
+    std::vector<int> runs;
+    int run = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const bool ink = qGray(image.pixel(600, y)) < 128;
+        if (ink)
+            ++run;
+        if (!ink && run > 0) {
+            runs.push_back(run);
+            run = 0;
+        }
+        if (ink && y > 0 && qGray(image.pixel(600, y - 1)) < 128)
+            continue;
+        if (ink) { // the line starts at twice its logical row
+            EXPECT_EQ(y % 2, 0) << y;
+        }
+    }
+    EXPECT_EQ(runs, std::vector<int>(10, 2));
+    // C6's ledger line too, under its head.
+    const CNote& c6 = music.staves[0].chords[0].notes[0];
+    const int x = 2 * (static_cast<int>(c6.centre[0]) - 8);
+    int ledger = 0;
+    for (int y = 2 * 30; y < 2 * 50; ++y)
+        ledger += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    EXPECT_EQ(ledger, 4); // A5's and C6's ledger lines
+}
+
+TEST(EngravingTest, SignsStayInsideTheBoxesLayoutReservesForThem) {
+    using render_test::musicWith;
+    using render_test::noteAt;
+    for (int shown : {-2, -1, 0, 1, 2}) {
+        SCOPED_TRACE(testing::Message() << "accidental " << shown);
+        CNote n = noteAt(40); // A4: the middle of its space is y = 79.5
+        n.shownAccidental = shown;
+        CMusic music = musicWith({{n}}, {});
+        VBMP b;
+        buildScore(b, music);
+        const vbmp::_ni& sign = b.items.back();
+        const Ink ink = inkOf(b, sign);
+        const SignInk box = signInk(shown);
+        EXPECT_GE(ink.left, std::floor(sign.x + box.left) - 1);
+        EXPECT_LE(ink.right + 1, std::ceil(sign.x + box.right) + 1);
+        EXPECT_GE(ink.top, std::floor(79.5 - box.top) - 1);
+        EXPECT_LE(ink.bottom + 1, std::ceil(79.5 - box.bottom) + 1);
+    }
+}
+
+} // namespace
+} // namespace sorvel
