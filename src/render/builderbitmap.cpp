@@ -135,7 +135,7 @@ private:
         if (item.colourIndex >= static_cast<int>(vbmp::colourTable.size())) {
             // Revealed colours run to nearly white near the tolerance: a dark rim keeps every
             // shade visible on the white page while the fill still tells green from red.
-            m_painter.strokePath(path, QPen(QColor(40, 40, 40), 0.9));
+            m_painter.strokePath(path, QPen(QColor(20, 20, 20), 1.1));
         }
         m_painter.restore();
     }

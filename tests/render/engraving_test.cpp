@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Engraving of whole exercises, judged on the painted ink of every symbol drawn on its own:
 // signs clear of heads and of each other, a clear gap between successive columns, everything
-// inside the Score image, heads on their lines and spaces, crisp lines at a screen scale of 2.
+// inside the Score image, heads and signs on their lines and spaces, crisp lines at a screen
+// scale of 2.
 #include "builderbitmap.h"
 
 #include "layout.h"
@@ -288,7 +289,7 @@ int lineRow(const VBMP& b, const vbmp::_ni& item) {
     return ink.top;
 }
 
-TEST(EngravingTest, HeadsSitOnTheMiddleOfTheirLineOrSpace) {
+TEST(EngravingTest, HeadsAndSignsSitOnTheMiddleOfTheirLineOrSpace) {
     using render_test::musicWith;
     using render_test::noteAt;
     // The painted rows of every line: the staff lines, and the ledger lines of C4, E6 and C2.
@@ -314,17 +315,19 @@ TEST(EngravingTest, HeadsSitOnTheMiddleOfTheirLineOrSpace) {
         const auto& lines = step >= 35 ? treble : bass;
         const double row =
             step % 2 == 1 ? lines.at(step) : (lines.at(step - 1) + lines.at(step + 1)) / 2.0;
-        for (int white : {0, 1}) {
-            SCOPED_TRACE(testing::Message() << "step " << step << " white " << white);
+        // Black and white heads, and the two signs whose ink is point-symmetric about their
+        // note's line or space (natural, sharp).
+        for (int kind : {0, 1, 2, 3}) {
+            SCOPED_TRACE(testing::Message() << "step " << step << " symbol " << kind);
             CNote n = noteAt(step);
-            n.locked = white;
+            n.locked = kind == 1 ? 1 : 0;
+            n.shownAccidental = kind == 2 ? 0 : kind == 3 ? 1 : 255;
             CMusic music = step >= 35 ? musicWith({{n}}, {}) : musicWith({}, {{n}});
             VBMP b;
             buildScore(b, music);
-            const vbmp::_ni& head = b.items.at(b.items.size() - 2);
-            ASSERT_EQ(head.kind, vbmp::Glyph);
-            const Ink ink = inkOf(b, head);
-            // The head is point-symmetric: its centre is the middle of its ink.
+            const vbmp::_ni& symbol = b.items.at(b.items.size() - (kind >= 2 ? 1 : 2));
+            ASSERT_EQ(symbol.kind, vbmp::Glyph);
+            const Ink ink = inkOf(b, symbol);
             EXPECT_NEAR(ink.weightY / ink.weight, row, 0.25);
         }
     }

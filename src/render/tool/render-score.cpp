@@ -89,7 +89,9 @@ std::vector<Exercise> exercises() {
           {locked(n(4, 5))},
           {marked(n(3, 0), 1), selected(n(3, 4))},
           {locked(n(2, 5)), n(4, 1, 1)},
-          {revealed(n(4, 0), 0x00A000), revealed(n(4, 4), 0x0000E0)}}},
+          {revealed(n(4, 0), 0x00A000), revealed(n(4, 4), 0x0000E0)},
+          // the palest shades, just inside and just beyond the tolerance
+          {revealed(n(4, 2), 0xD1FFD1), revealed(n(5, 0), 0xDCDCFF)}}},
         {"grand-staff.png",
          {{locked(n(4, 5))}, {n(3, 0), n(3, 4), n(4, 0), n(4, 4)}, {n(3, 4, 0), n(4, 6)}}},
     };
