@@ -26,9 +26,11 @@ constexpr double clefInkRight = 24.0 + 381.0 * fontUnit;
 // Signs of one chord stand a quarter of a staff space apart.
 constexpr double signColumnGap = stepHeight / 2.0;
 // White between the noteheads of successive columns, so that two sonorities never read as one
-// chord, and between any other ink (ledger lines, signs) of successive columns.
+// chord, and between any other ink (ledger lines, signs) of successive columns, so that a sign
+// never seems to belong to the column before it. The clef keeps a head's width to the signs.
 constexpr double headGap = headWidth;
-constexpr double inkGap = 3.0;
+constexpr double inkGap = headWidth / 2.0;
+constexpr double clefGap = headWidth;
 
 } // namespace
 
@@ -314,7 +316,7 @@ void columns(std::vector<CStaff>& staves) {
                 unitsFor(std::max(a.headRight + headGap - b.headLeft, a.right + inkGap - b.left));
     }
     const int leastFirst =
-        columnCount > 0 && ink[0].any ? unitsFor(clefInkRight + inkGap - ink[0].left) : 0;
+        columnCount > 0 && ink[0].any ? unitsFor(clefInkRight + clefGap - ink[0].left) : 0;
 
     enum class Spacing { usual, compact, tight };
     auto place = [&](Spacing spacing) {
