@@ -212,7 +212,7 @@ TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
             request.chordPositionBoxes = {!set.open, set.open};
             MTRand_int32::seed(seed++);
             CGenerateChord generator;
-            for (int draw = 0; draw < 40; ++draw) {
+            for (int draw = 0; draw < 100; ++draw) {
                 SCOPED_TRACE(testing::Message()
                              << "page " << static_cast<int>(set.page) << " larger " << set.larger
                              << " broken " << set.broken << " open " << set.open << " compare "
