@@ -4,6 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace sorvel {
 
@@ -16,8 +21,25 @@ struct FileCloser {
 class WaveFile {
 public:
     explicit WaveFile(const std::string& name) : name_(name) {
-        file_.reset(std::fopen(name.c_str(), "rb"));
+        // Opened without blocking and checked before anything is read: a FIFO would otherwise
+        // wait for a writer for ever, and a directory or device holds no recording.
+        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            struct stat st {};
+            if (::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+                refuse(st.st_mode);
+            }
+            throw Exception("Unable to open file " + name);
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            refuse(st.st_mode);
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        file_.reset(::fdopen(fd, "rb"));
         if (!file_) {
+            ::close(fd);
             throw Exception("Unable to open file " + name);
         }
         // The size bounds every count taken from the file, so a corrupt size can neither make
@@ -31,7 +53,19 @@ public:
         std::rewind(file_.get());
     }
 
-    [[noreturn]] void fail(const char* what) const { throw Exception(name_ + what); }
+    [[noreturn]] void fail(const std::string& what) const { throw Exception(name_ + what); }
+
+    [[noreturn]] void refuse(mode_t mode) const {
+        if (S_ISDIR(mode)) {
+            fail(" is a directory, not a recording.");
+        }
+        const char* kind = S_ISFIFO(mode)   ? "a FIFO"
+                           : S_ISCHR(mode)  ? "a character device"
+                           : S_ISBLK(mode)  ? "a block device"
+                           : S_ISSOCK(mode) ? "a socket"
+                                            : "of an unknown kind";
+        fail(std::string(" is not a regular file (") + kind + ").");
+    }
 
     void read(void* into, std::size_t count) {
         if (count == 0) {
@@ -78,7 +112,7 @@ private:
 } // namespace
 
 std::uint32_t read_wave(const std::string& fileName, WaveFormat& format,
-                        std::vector<std::uint8_t>& data) {
+                        std::vector<std::uint8_t>& data, std::uint64_t maxDataBytes) {
     WaveFile file(fileName);
     file.expectId("RIFF", " does not have a valid RIFF ID.");
     file.readU32(); // the RIFF size says nothing we rely on
@@ -99,7 +133,16 @@ std::uint32_t read_wave(const std::string& fileName, WaveFormat& format,
     if (dataSize > file.remaining()) {
         file.fail(" is truncated: it ends before the data chunk is complete.");
     }
-    std::vector<std::uint8_t> bytes(dataSize);
+    if (dataSize > maxDataBytes) {
+        file.fail(" is too long: its sound data take " + std::to_string(dataSize) +
+                  " bytes, more than the " + std::to_string(maxDataBytes) + " accepted.");
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(dataSize);
+    } catch (const std::bad_alloc&) {
+        file.fail(" is too large: there is not enough memory to read it.");
+    }
     file.read(bytes.data(), bytes.size());
     data = std::move(bytes);
     return dataSize;

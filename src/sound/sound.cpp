@@ -9,18 +9,48 @@ namespace {
 
 constexpr float twoPiSingle = 6.2831855f;
 constexpr long double samplePeriod = 1.0L / 22050;
+constexpr double twoPi = 6.283185307179586;
 
 double phaseIncrement(double frequency, double jitter) {
     return static_cast<double>((frequency + jitter) * twoPiSingle * samplePeriod);
+}
+
+// Back into [0, 2 pi): a phase that only grew would, after enough retuning, outgrow the
+// precision its increments need, and the pitch would be lost.
+double wrapped(double phase) {
+    if (phase >= 0.0 && phase < twoPi) {
+        return phase;
+    }
+    if (!std::isfinite(phase)) {
+        return 0.0;
+    }
+    double p = std::fmod(phase, twoPi);
+    if (p < 0.0) {
+        p += twoPi;
+    }
+    return p < twoPi ? p : 0.0;
+}
+
+// The raised-cosine fade: (1 - cos(pi n / fadeSamples)) / 2 for n = 0 .. fadeSamples.
+const std::array<float, Synthesizer::fadeSamples + 1>& fadeCurve() {
+    static const auto curve = [] {
+        std::array<float, Synthesizer::fadeSamples + 1> c{};
+        for (int n = 0; n <= Synthesizer::fadeSamples; ++n) {
+            c[static_cast<std::size_t>(n)] = static_cast<float>(
+                (1.0 - std::cos(3.141592653589793 * n / Synthesizer::fadeSamples)) / 2.0);
+        }
+        return c;
+    }();
+    return curve;
 }
 
 // Eight floats in one vector register (two SSE registers where AVX is missing).
 typedef float Float8 __attribute__((vector_size(32)));
 
 // One voice over `count` samples (count <= hop) that share the amplitude rows `from` and
-// `to`: out[i] += 0.1 * sum over h of cos(h phase_i) * a_h(i), with x_i = cos(phase_i) given
-// and a_h gliding from row `from` to row `to` from position `position` of `hop` on. `x` must
-// be readable up to a whole number of groups of lanes.
+// `to`: out[i] += gain_i * sum over h < harmonics of cos(h phase_i) * a_h(i), with
+// x_i = cos(phase_i) given and a_h gliding from row `from` to row `to` from position
+// `position` of `hop` on. `x` must be readable up to a whole number of groups of lanes.
 //
 // The harmonic sum is a Chebyshev series in x_i, evaluated with Clenshaw's recurrence: no
 // cosine per harmonic, two multiply-adds and a subtraction per harmonic and sample, run on
@@ -28,14 +58,14 @@ typedef float Float8 __attribute__((vector_size(32)));
 // latency is hidden.
 __attribute__((target_clones("arch=x86-64-v3", "default"))) void
 renderSegment(const float* x, int count, const float* from, const float* to, int position, int hop,
-              float* out) {
+              int harmonics, const float* gain, float* out) {
     constexpr int H = CTimbreizer::harmonicCount;
     constexpr int L = Synthesizer::lanes;
     constexpr int V = L / 8;
     static_assert(L % 8 == 0);
     const float perStep = 1.0f / static_cast<float>(hop);
     float slope[H];
-    for (int h = 0; h < H; ++h) {
+    for (int h = 0; h < harmonics; ++h) {
         slope[h] = to[h] - from[h];
     }
     for (int i0 = 0; i0 < count; i0 += L) {
@@ -53,7 +83,7 @@ renderSegment(const float* x, int count, const float* from, const float* to, int
             b2[v] = Float8{};
         }
 #pragma GCC unroll 2
-        for (int h = H - 1; h >= 0; --h) {
+        for (int h = harmonics - 1; h >= 0; --h) {
             const float a = from[h];
             const float d = slope[h];
 #pragma GCC unroll 8
@@ -66,12 +96,12 @@ renderSegment(const float* x, int count, const float* from, const float* to, int
         float value[L];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
-            const Float8 sum = (0.5f * twoX[v] * b1[v] - b2[v]) * 0.1f;
+            const Float8 sum = 0.5f * twoX[v] * b1[v] - b2[v];
             __builtin_memcpy(value + 8 * v, &sum, sizeof sum);
         }
         const int n = std::min(L, count - i0);
         for (int l = 0; l < n; ++l) {
-            out[i0 + l] += value[l];
+            out[i0 + l] += value[l] * gain[i0 + l];
         }
     }
 }
@@ -88,25 +118,133 @@ std::int16_t toSample(float sum) {
 
 Synthesizer::Synthesizer() : Synthesizer(std::string("bassoboe.wav")) {}
 
-Synthesizer::Synthesizer(const std::string& fileName) {
-    voices.reserve(voiceCount);
-    for (int v = 0; v < voiceCount; ++v) {
-        voices.emplace_back(fileName);
-    }
-}
+Synthesizer::Synthesizer(const std::string& fileName) : Synthesizer(CTimbreizer(fileName)) {}
 
 Synthesizer::Synthesizer(const CTimbreizer& voice) : voices(voiceCount, voice) {}
+
+int Synthesizer::audibleHarmonics(double frequency) {
+    const double f = std::abs(frequency);
+    if (!std::isfinite(f)) {
+        return 0;
+    }
+    if (f == 0.0) {
+        return CTimbreizer::harmonicCount;
+    }
+    // Harmonic h sounds when h f < sampleRate / 2.
+    const double below = std::ceil(sampleRate / 2 / f) - 1;
+    return static_cast<int>(std::clamp(below, 0.0, double(CTimbreizer::harmonicCount)));
+}
 
 void Synthesizer::setSounding(std::vector<CNote*> notes) {
     if (notes.size() > voices.size()) {
         notes.resize(voices.size());
     }
     soundingNotes = std::move(notes);
-    phases.resize(soundingNotes.size(), 0.0);
 }
 
-std::size_t Synthesizer::activeVoices() const {
-    return std::min({soundingNotes.size(), phases.size(), voices.size()});
+void Synthesizer::restart() {
+    for (VoiceState& s : state_) {
+        s.note = nullptr;
+        s.gain = s.from = s.to = 0.0f;
+        s.ramp = fadeSamples;
+    }
+}
+
+float Synthesizer::VoiceState::nextGain() {
+    if (ramp < fadeSamples) {
+        gain = from + (to - from) * fadeCurve()[static_cast<std::size_t>(ramp)];
+        ++ramp;
+    } else {
+        gain = to;
+    }
+    return gain;
+}
+
+void Synthesizer::VoiceState::retarget(float level) {
+    if (level != to) {
+        from = gain;
+        to = level;
+        ramp = 0;
+    }
+}
+
+void Synthesizer::assignVoices() {
+    // The distinct notes of the sounding list, each with the number of times it stands there.
+    std::array<const CNote*, voiceCount> distinct{};
+    std::array<int, voiceCount> times{};
+    std::size_t count = 0;
+    for (const CNote* note : soundingNotes) {
+        if (note == nullptr) {
+            continue;
+        }
+        const auto at = std::find(distinct.begin(), distinct.begin() + count, note);
+        if (at != distinct.begin() + count) {
+            ++times[static_cast<std::size_t>(at - distinct.begin())];
+        } else if (count < distinct.size()) {
+            distinct[count] = note;
+            times[count++] = 1;
+        }
+    }
+    std::array<bool, voiceCount> placed{};
+    for (VoiceState& s : state_) {
+        if (s.note == nullptr) {
+            continue;
+        }
+        const auto at = std::find(distinct.begin(), distinct.begin() + count, s.note);
+        if (at != distinct.begin() + count) {
+            const auto d = static_cast<std::size_t>(at - distinct.begin());
+            s.retarget(static_cast<float>(times[d]));
+            placed[d] = true;
+        } else {
+            s.retarget(0.0f);
+        }
+    }
+    for (std::size_t d = 0; d < count; ++d) {
+        if (placed[d]) {
+            continue;
+        }
+        // A free voice, else the quietest one that is fading out.
+        VoiceState* slot = nullptr;
+        for (VoiceState& s : state_) {
+            if (s.note == nullptr) {
+                slot = &s;
+                break;
+            }
+        }
+        if (slot == nullptr) {
+            for (VoiceState& s : state_) {
+                if (s.to == 0.0f && (slot == nullptr || s.gain < slot->gain)) {
+                    slot = &s;
+                }
+            }
+        }
+        if (slot == nullptr) {
+            continue;
+        }
+        *slot = VoiceState{};
+        slot->note = distinct[d];
+        slot->retarget(static_cast<float>(times[d]));
+    }
+}
+
+void Synthesizer::prepareVoices(double jitter) {
+    assignVoices();
+    for (VoiceState& s : state_) {
+        if (s.note != nullptr) {
+            const double f = s.note->soundingFrequency + jitter;
+            s.harmonics = audibleHarmonics(f);
+            s.increment = phaseIncrement(s.note->soundingFrequency, jitter);
+        }
+    }
+}
+
+void Synthesizer::releaseSilentVoices() {
+    for (VoiceState& s : state_) {
+        if (s.note != nullptr && s.to == 0.0f && s.gain == 0.0f) {
+            s.note = nullptr;
+            s.gain = 0.0f;
+        }
+    }
 }
 
 double Synthesizer::nextJitter() {
@@ -114,31 +252,35 @@ double Synthesizer::nextJitter() {
 }
 
 void Synthesizer::renderReference(std::span<std::int16_t> block) {
-    const double jitter = nextJitter();
-    const std::size_t count = activeVoices();
+    prepareVoices(nextJitter());
     for (std::int16_t& sample : block) {
         float sum = 0.0f;
-        for (std::size_t j = 0; j < count; ++j) {
-            const double c = voices[j].voice_sample(phases[j]);
-            phases[j] +=
-                (soundingNotes[j]->soundingFrequency + jitter) * twoPiSingle * samplePeriod;
-            sum += c * 0.1;
+        for (std::size_t j = 0; j < state_.size(); ++j) {
+            VoiceState& s = state_[j];
+            if (s.note == nullptr) {
+                continue;
+            }
+            const double c = voices[j].voice_sample(s.phase, s.harmonics);
+            s.phase = wrapped(s.phase + s.increment);
+            sum += c * 0.1 * s.nextGain();
         }
         sample = toSample(sum);
     }
+    releaseSilentVoices();
 }
 
 void Synthesizer::render(std::span<std::int16_t> block) noexcept {
-    const double jitter = nextJitter();
-    const std::size_t count = activeVoices();
-    for (std::size_t v = 0; v < count; ++v) {
+    prepareVoices(nextJitter());
+    for (std::size_t v = 0; v < state_.size(); ++v) {
+        if (state_[v].note == nullptr) {
+            continue;
+        }
         // The voice's cosines come from rotating a phasor: exact at each chunk's start, then
         // by precomputed steps of one sample within a group of lanes and of `lanes` samples
         // from group to group.
         Rotation& r = rotations_[v];
-        r.increment = phaseIncrement(soundingNotes[v]->soundingFrequency, jitter);
-        const double c1 = std::cos(r.increment);
-        const double s1 = std::sin(r.increment);
+        const double c1 = std::cos(state_[v].increment);
+        const double s1 = std::sin(state_[v].increment);
         r.cos[0] = 1.0;
         r.sin[0] = 0.0;
         for (int l = 1; l < lanes; ++l) {
@@ -153,20 +295,24 @@ void Synthesizer::render(std::span<std::int16_t> block) noexcept {
     while (done < block.size()) {
         const int n = static_cast<int>(std::min<std::size_t>(chunkSize, block.size() - done));
         std::fill(mix_.begin(), mix_.begin() + n, 0.0f);
-        for (std::size_t v = 0; v < count; ++v) {
-            renderVoice(v, n);
+        for (std::size_t v = 0; v < state_.size(); ++v) {
+            if (state_[v].note != nullptr) {
+                renderVoice(v, n);
+            }
         }
         for (int i = 0; i < n; ++i) {
             block[done + static_cast<std::size_t>(i)] = toSample(mix_[i]);
         }
         done += static_cast<std::size_t>(n);
     }
+    releaseSilentVoices();
 }
 
 void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
+    VoiceState& s = state_[v];
     const Rotation& r = rotations_[v];
-    double zc = std::cos(phases[v]);
-    double zs = std::sin(phases[v]);
+    double zc = std::cos(s.phase);
+    double zs = std::sin(s.phase);
     for (int g = 0; g < count; g += lanes) {
         for (int l = 0; l < lanes; ++l) {
             cosines_[g + l] = static_cast<float>(zc * r.cos[l] - zs * r.sin[l]);
@@ -175,7 +321,15 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
         zs = zs * r.stepCos + zc * r.stepSin;
         zc = c;
     }
-    phases[v] += count * r.increment;
+    s.phase = wrapped(s.phase + count * s.increment);
+    if (s.ramp >= fadeSamples) {
+        s.gain = s.to;
+        std::fill(gains_.begin(), gains_.begin() + count, s.to * 0.1f);
+    } else {
+        for (int i = 0; i < count; ++i) {
+            gains_[static_cast<std::size_t>(i)] = s.nextGain() * 0.1f;
+        }
+    }
 
     CTimbreizer& voice = voices[v];
     int i = 0;
@@ -183,7 +337,8 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
         const int n = std::min(count - i, voice.hopSize - voice.framePosition);
         const float* from = voice.currentRow();
         renderSegment(cosines_.data() + i, n, from, from + CTimbreizer::harmonicCount,
-                      voice.framePosition, voice.hopSize, mix_.data() + i);
+                      voice.framePosition, voice.hopSize, s.harmonics, gains_.data() + i,
+                      mix_.data() + i);
         voice.advance(n);
         i += n;
     }

@@ -1,7 +1,7 @@
-// The synthesizer: each sounding note plays on its own voice, an additive synthesis of 32
+// The synthesizer: each distinct sounding note plays on its own voice, an additive synthesis of 32
 // harmonics whose amplitudes follow the recorded instrument (attack, then sustain loop).
 //
-//   sorvel::Synthesizer synth;                 // 8 voices from "bassoboe.wav"
+//   sorvel::Synthesizer synth;                 // 8 voices from one analysis of "bassoboe.wav"
 //   synth.setSounding({&chordNote1, &chordNote2});
 //   std::vector<std::int16_t> block(2560);
 //   synth.render(block);                       // then queue the block at the device
@@ -37,18 +37,26 @@ class Synthesizer {
 public:
     static constexpr int voiceCount = 8;
     static constexpr double sampleRate = 22050.0;
+    // Samples over which a voice fades in or out (4 ms): a raised cosine, so that no start, stop
+    // or change of sonority clicks.
+    static constexpr int fadeSamples = 88;
 
-    // Builds each voice by reading and analysing `fileName` anew.
+    // Reads and analyses `fileName` once; the eight voices share the tables.
     Synthesizer();
     explicit Synthesizer(const std::string& fileName);
-    // Eight copies of one analysed voice.
+    // Eight voices with the tables of one analysed voice.
     explicit Synthesizer(const CTimbreizer& voice);
 
-    // Replaces the sounding notes (at most voiceCount are kept). Phases of the notes whose
-    // index survives are kept, new ones start at 0, surplus ones are dropped.
+    // Replaces the sounding notes (at most voiceCount are kept). Each distinct note sounds on
+    // one voice, at a level of the number of times it stands in the list, so that a note twice
+    // never beats against itself. A note that stays keeps its voice and phase; one that goes
+    // fades out, one that comes fades in.
     void setSounding(std::vector<CNote*> notes);
-    // Empties the sounding list; the phases stay for the next sounding.
+    // Empties the sounding list: the voices fade out.
     void clearSounding() { soundingNotes.clear(); }
+    // The output starts again from silence (the device dropped what it had): every voice of
+    // the sounding list fades in anew.
+    void restart();
 
     // Renders block.size() samples of the sounding notes: one frequency jitter per block,
     // then per sample the sum over the voices. Allocates nothing.
@@ -56,7 +64,18 @@ public:
     // The same, the straightforward way: 32 cosines per voice and sample. For comparison.
     void renderReference(std::span<std::int16_t> block);
 
+    // Voice v's note (none when it is free), its fundamental's phase in [0, 2 pi), and its
+    // present level (1 per entry in the sounding list).
+    const CNote* voiceNote(int v) const { return state_[static_cast<std::size_t>(v)].note; }
+    double phase(int v) const { return state_[static_cast<std::size_t>(v)].phase; }
+    float level(int v) const { return state_[static_cast<std::size_t>(v)].gain; }
+
+    // How many of the 32 harmonics of `frequency` lie below half the sample rate.
+    static int audibleHarmonics(double frequency);
+
     std::vector<CNote*> soundingNotes;
+    // The phase list the hover logic keeps beside the sounding list (one entry per note in
+    // it). The sound does not follow it: each voice keeps its own phase, phase(v).
     std::vector<double> phases;
     std::vector<CTimbreizer> voices;
     RandGenerator random;
@@ -66,18 +85,34 @@ public:
     static constexpr int lanes = 32;
 
 private:
-    std::size_t activeVoices() const;
+    struct VoiceState {
+        const CNote* note = nullptr;
+        double phase = 0.0;
+        float gain = 0.0f; // the level of the last sample rendered
+        float from = 0.0f, to = 0.0f;
+        int ramp = fadeSamples; // samples into the fade from `from` to `to`
+        int harmonics = 0;      // below half the sample rate, this block
+        double increment = 0.0; // phase per sample, this block
+        // The gain of the next sample; moves along the fade.
+        float nextGain();
+        void retarget(float level);
+    };
+
     double nextJitter();
+    void assignVoices();
+    void prepareVoices(double jitter);
+    void releaseSilentVoices();
     void renderVoice(std::size_t v, int count) noexcept;
 
+    std::array<VoiceState, voiceCount> state_{};
     struct Rotation {
         std::array<double, lanes> cos{};
         std::array<double, lanes> sin{};
         double stepCos = 1.0, stepSin = 0.0; // rotation by `lanes` samples
-        double increment = 0.0;              // phase per sample
     };
     std::array<Rotation, voiceCount> rotations_{};
     alignas(64) std::array<float, chunkSize + lanes> cosines_{};
+    alignas(64) std::array<float, chunkSize> gains_{};
     alignas(64) std::array<float, chunkSize> mix_{};
 };
 

@@ -12,6 +12,10 @@ int render_block(Synthesizer& synthesizer, int count, int capacity, OutputBuffer
 bool soundTick(WaveOut& device, OutputBuffers& buffers, Synthesizer& synthesizer) {
     if (!device.buffer_free())
         return false;
+    // The first block since the device started: whatever played before was dropped, so the
+    // voices start again from silence.
+    if (device.blocksWritten() == 0)
+        synthesizer.restart();
     render_block(synthesizer, buffers.blockSamples(), buffers.blockBytes(), buffers, device);
     return true;
 }

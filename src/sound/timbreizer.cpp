@@ -2,32 +2,45 @@
 
 #include "pitch.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <utility>
 
 namespace sorvel {
 
 CTimbreizer::CTimbreizer() : CTimbreizer("bassoboe.wav") {}
 
+std::vector<double> decodeSamples(const std::vector<std::uint8_t>& bytes) {
+    // Whatever the format chunk says, the data are 16-bit mono.
+    std::vector<double> values(bytes.size() / 2);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto v = static_cast<std::int16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+        values[i] = v * (1.0 / 65536.0);
+    }
+    return values;
+}
+
 CTimbreizer::CTimbreizer(const std::string& fileName) {
     setParameters();
-    std::vector<std::uint8_t> data;
-    const std::uint32_t bytes = read_wave(fileName, format, data);
-    // Whatever the format chunk says, the data are 16-bit mono.
-    const std::size_t count = bytes / 2;
-    sampleValues.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto v = static_cast<std::int16_t>(data[2 * i] | data[2 * i + 1] << 8);
-        sampleValues[i] = v * (1.0 / 65536.0);
+    std::vector<double> values;
+    {
+        std::vector<std::uint8_t> data;
+        read_wave(fileName, format, data,
+                  static_cast<std::uint64_t>(maxSeconds) * static_cast<int>(sampleRate) * 2);
+        try {
+            values = decodeSamples(data);
+        } catch (const std::bad_alloc&) {
+            throw Exception(fileName + " is too large: there is not enough memory to analyse it.");
+        }
     }
-    analyse(fileName);
+    analyse(std::move(values), fileName);
 }
 
 CTimbreizer::CTimbreizer(FromSamples, std::vector<double> values, const std::string& name) {
     setParameters();
-    sampleValues = std::move(values);
-    analyse(name);
+    analyse(std::move(values), name);
 }
 
 CTimbreizer CTimbreizer::fromSamples(std::vector<double> values, const std::string& name) {
@@ -40,8 +53,8 @@ void CTimbreizer::setParameters() {
     harmonicBinStep = std::floor(referenceBin);
 }
 
-void CTimbreizer::analyse(const std::string& name) {
-    sampleCount = static_cast<int>(sampleValues.size());
+void CTimbreizer::analyse(std::vector<double> values, const std::string& name) {
+    sampleCount = static_cast<int>(values.size());
     const int frames = frameCount(sampleCount, frameSize, hopSize);
     // Without a candidate start there is no loop to play; refuse rather than read past tables.
     if (frames < minLoopStart + loopLength + 1) {
@@ -50,26 +63,38 @@ void CTimbreizer::analyse(const std::string& name) {
                         std::to_string(frameSize + (minLoopStart + loopLength) * hopSize) +
                         " are needed.");
     }
-    samples.assign(sampleValues.begin(), sampleValues.end());
-    spectra = spectrogram(samples, frameSize, hopSize);
-
-    harmonicFrames.clear();
-    for (const vecf& s : spectra) {
-        vecf amplitudes(harmonicCount, 0.0f);
-        for (int h = 1; h <= harmonicCount; ++h) {
-            float sum = 0.0f;
-            for (int k = static_cast<int>(h * harmonicBinStep); k <= h * harmonicBinStep; ++k) {
-                const float re = s[2 * k + 1];
-                const float im = s[2 * k + 2];
-                const auto power = static_cast<float>(double(re) * re + double(im) * im);
-                sum += static_cast<float>(2.0 * std::sqrt(power) / frameSize);
-            }
-            amplitudes[h - 1] = sum;
+    auto t = std::make_shared<TimbreTables>();
+    try {
+        t->sampleCount = sampleCount;
+        // The samples and their spectra are scratch: gone when this block ends.
+        matf spectra;
+        {
+            const vecf samples(values.begin(), values.end());
+            values = {};
+            spectra = spectrogram(samples, frameSize, hopSize);
         }
-        harmonicFrames.push_back(std::move(amplitudes));
+        t->harmonicFrames.reserve(spectra.size());
+        for (vecf& s : spectra) {
+            vecf amplitudes(harmonicCount, 0.0f);
+            for (int h = 1; h <= harmonicCount; ++h) {
+                float sum = 0.0f;
+                for (int k = static_cast<int>(h * harmonicBinStep); k <= h * harmonicBinStep; ++k) {
+                    const float re = s[2 * k + 1];
+                    const float im = s[2 * k + 2];
+                    const auto power = static_cast<float>(double(re) * re + double(im) * im);
+                    sum += static_cast<float>(2.0 * std::sqrt(power) / frameSize);
+                }
+                amplitudes[h - 1] = sum;
+            }
+            t->harmonicFrames.push_back(std::move(amplitudes));
+            s = vecf();
+        }
+    } catch (const std::bad_alloc&) {
+        throw Exception(name + " is too large: there is not enough memory to analyse it.");
     }
+    const matf& harmonicFrames = t->harmonicFrames;
 
-    flux.clear();
+    vecf& flux = t->flux;
     for (int f = 1; f < frames; ++f) {
         float change = 0.0f;
         for (int h = 0; h < harmonicCount; ++h) {
@@ -79,7 +104,7 @@ void CTimbreizer::analyse(const std::string& name) {
         flux.push_back(change);
     }
 
-    scores.clear();
+    vecf& scores = t->scores;
     int best = minLoopStart;
     for (int s = minLoopStart; s < frames - loopLength; ++s) {
         float score = 0.0f;
@@ -92,8 +117,9 @@ void CTimbreizer::analyse(const std::string& name) {
         }
     }
     attackFrames = best;
+    t->attackFrames = best;
 
-    loopFrames.clear();
+    matf& loopFrames = t->loopFrames;
     for (int f = best; f < best + loopLength; ++f) {
         loopFrames.push_back(harmonicFrames[f]);
     }
@@ -101,7 +127,7 @@ void CTimbreizer::analyse(const std::string& name) {
         loopFrames.push_back(harmonicFrames[f]);
     }
 
-    playbackTable.clear();
+    std::vector<float>& playbackTable = t->playbackTable;
     for (int f = 0; f <= attackFrames; ++f) {
         playbackTable.insert(playbackTable.end(), harmonicFrames[f].begin(),
                              harmonicFrames[f].end());
@@ -109,16 +135,17 @@ void CTimbreizer::analyse(const std::string& name) {
     for (const vecf& row : loopFrames) {
         playbackTable.insert(playbackTable.end(), row.begin(), row.end());
     }
+    tables_ = std::move(t);
 }
 
-double CTimbreizer::voice_sample(double phase) {
-    const matf& table = sustaining ? loopFrames : harmonicFrames;
+double CTimbreizer::voice_sample(double phase, int harmonics) {
+    const matf& table = sustaining ? tables_->loopFrames : tables_->harmonicFrames;
     const vecf& from = table[frameIndex];
     const vecf& to = table[frameIndex + 1];
     const double keep = double(hopSize - framePosition) / hopSize;
     const double glide = double(framePosition) / hopSize;
     double value = 0.0;
-    for (int h = 1; h <= harmonicCount; ++h) {
+    for (int h = 1; h <= std::min(harmonics, harmonicCount); ++h) {
         value += std::cos(h * phase) * (keep * from[h - 1] + glide * to[h - 1]);
     }
     advance(1);

@@ -4,15 +4,33 @@
 //
 //   sorvel::CTimbreizer voice;              // reads and analyses "bassoboe.wav"
 //   double v = voice.voice_sample(phase);   // next output value; advances the voice
+//   sorvel::CTimbreizer other = voice;      // shares the tables, has its own playback
 #pragma once
 
 #include "fft.h"
 #include "readwave.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace sorvel {
+
+// What the analysis keeps: the amplitude tables and the figures that chose the loop. It is
+// built once and shared by every voice; the samples and spectra it came from are dropped.
+struct TimbreTables {
+    int attackFrames = 0;
+    int sampleCount = 0;
+    matf harmonicFrames; // 32 amplitudes per analysis frame
+    vecf flux;           // change from frame f to f + 1
+    vecf scores;         // one per candidate loop start, from minLoopStart on
+    matf loopFrames;     // 29 frames: s .. s + 14 .. s
+    // Attack frames 0 .. attackFrames, then the 29 loop frames, row after row.
+    std::vector<float> playbackTable;
+};
+
+// The data chunk as 16-bit little-endian samples on the recording's scale (value * 2^-16).
+std::vector<double> decodeSamples(const std::vector<std::uint8_t>& bytes);
 
 class CTimbreizer {
 public:
@@ -20,24 +38,28 @@ public:
     static constexpr double sampleRate = 22050.0;
 
     // Reads the recording `fileName` (default: "bassoboe.wav" in the working directory) and
-    // analyses it. Throws Exception naming the file when it cannot be read or is too short.
+    // analyses it. Throws Exception naming the file when it cannot be read, is too short or
+    // too long (more than maxSeconds of sound), or does not fit in memory.
     CTimbreizer();
     explicit CTimbreizer(const std::string& fileName);
     // Analyses samples already on the recording's scale (16-bit value * 2^-16); `name` stands
     // for the file in error messages.
     static CTimbreizer fromSamples(std::vector<double> samples, const std::string& name);
 
+    static constexpr int maxSeconds = 60;
+
     // The next output value for the fundamental phase `phase`: the sum of the 32 harmonics'
     // cosines, their amplitudes interpolated between two frames; advances by one sample.
-    // This is the straightforward form; the Synthesizer renders blocks with a faster one.
-    double voice_sample(double phase);
+    // Harmonics from `harmonics` + 1 on are left out. This is the straightforward form; the
+    // Synthesizer renders blocks with a faster one.
+    double voice_sample(double phase, int harmonics = harmonicCount);
 
     // Moves the playback position on by `count` samples, as `count` calls of voice_sample do.
     void advance(int count);
 
     // The amplitude row the playback position glides from; the next row follows it in memory.
     const float* currentRow() const {
-        return playbackTable.data() +
+        return tables_->playbackTable.data() +
                static_cast<std::size_t>((sustaining ? attackFrames + 1 : 0) + frameIndex) *
                    harmonicCount;
     }
@@ -59,21 +81,16 @@ public:
     int frameIndex = 0;
 
     WaveFormat format;
-    std::vector<double> sampleValues;
-    vecf samples;
-    matf spectra;
-    matf harmonicFrames; // 32 amplitudes per analysis frame
-    vecf flux;           // change from frame f to f + 1
-    vecf scores;         // one per candidate loop start, from minLoopStart on
-    matf loopFrames;     // 29 frames: s .. s + 14 .. s
-    // Attack frames 0 .. attackFrames, then the 29 loop frames, row after row.
-    std::vector<float> playbackTable;
+
+    const TimbreTables& tables() const { return *tables_; }
 
 private:
     struct FromSamples {};
     CTimbreizer(FromSamples, std::vector<double> samples, const std::string& name);
     void setParameters();
-    void analyse(const std::string& name);
+    void analyse(std::vector<double> samples, const std::string& name);
+
+    std::shared_ptr<const TimbreTables> tables_;
 };
 
 } // namespace sorvel

@@ -39,10 +39,10 @@ TEST(sound_tick, queues_what_the_synthesizer_renders_and_waits_on_a_full_queue) 
     }
     // Four queued: the tick renders nothing, so neither the jitter nor the voice moves on.
     const std::uint32_t randomState = synthesizer.random.state;
-    const double phase = synthesizer.phases[0];
+    const double phase = synthesizer.phase(0);
     EXPECT_FALSE(soundTick(device, buffers, synthesizer));
     EXPECT_EQ(synthesizer.random.state, randomState);
-    EXPECT_EQ(synthesizer.phases[0], phase);
+    EXPECT_EQ(synthesizer.phase(0), phase);
     EXPECT_EQ(backend.queueCalls, 4);
 
     // The next free buffer gets the next block, unbroken.

@@ -31,23 +31,22 @@ TEST(timbreizer, parameters_of_the_reference_pitch) {
     EXPECT_NEAR(t.referenceFrequency, 174.614, 1e-3);
     EXPECT_NEAR(t.referenceBin, 8.1091, 1e-4);
     EXPECT_EQ(t.harmonicBinStep, 8.0);
-    EXPECT_EQ(t.harmonicFrames.size(), static_cast<std::size_t>(enoughFrames));
-    EXPECT_EQ(t.spectra.size(), static_cast<std::size_t>(enoughFrames));
-    EXPECT_EQ(t.flux.size(), static_cast<std::size_t>(enoughFrames - 1));
-    EXPECT_EQ(t.scores.size(), static_cast<std::size_t>(enoughFrames - 35));
+    EXPECT_EQ(t.tables().harmonicFrames.size(), static_cast<std::size_t>(enoughFrames));
+    EXPECT_EQ(t.tables().flux.size(), static_cast<std::size_t>(enoughFrames - 1));
+    EXPECT_EQ(t.tables().scores.size(), static_cast<std::size_t>(enoughFrames - 35));
 }
 
 TEST(timbreizer, steady_sine_at_bin_8_gives_half_its_amplitude_and_no_flux) {
     const double a = 0.3;
     const double bin8 = 8 * 22050.0 / 1024; // 172.27 Hz
     CTimbreizer t = CTimbreizer::fromSamples(sine(enoughSamples, bin8, a), "sine");
-    for (const vecf& frame : t.harmonicFrames) {
+    for (const vecf& frame : t.tables().harmonicFrames) {
         EXPECT_NEAR(frame[0], a / 2, 1e-5);
         for (int h = 1; h < 32; ++h) {
             EXPECT_NEAR(frame[h], 0.0, 1e-5);
         }
     }
-    for (float f : t.flux) {
+    for (float f : t.tables().flux) {
         EXPECT_LT(f, 1e-12);
     }
 }
@@ -60,9 +59,9 @@ TEST(timbreizer, harmonic_h_is_read_at_bin_8h) {
         x[i] += top[i];
     }
     CTimbreizer t = CTimbreizer::fromSamples(x, "tones");
-    EXPECT_NEAR(t.harmonicFrames[10][2], 0.1, 1e-4);
-    EXPECT_NEAR(t.harmonicFrames[10][31], 0.05, 1e-4);
-    EXPECT_NEAR(t.harmonicFrames[10][0], 0.0, 1e-4);
+    EXPECT_NEAR(t.tables().harmonicFrames[10][2], 0.1, 1e-4);
+    EXPECT_NEAR(t.tables().harmonicFrames[10][31], 0.05, 1e-4);
+    EXPECT_NEAR(t.tables().harmonicFrames[10][0], 0.0, 1e-4);
 }
 
 TEST(timbreizer, steadiest_stretch_becomes_a_symmetric_loop) {
@@ -76,12 +75,12 @@ TEST(timbreizer, steadiest_stretch_becomes_a_symmetric_loop) {
     }
     CTimbreizer t = CTimbreizer::fromSamples(x, "stretch");
     EXPECT_EQ(t.attackFrames, 40);
-    ASSERT_EQ(t.loopFrames.size(), 29u);
+    ASSERT_EQ(t.tables().loopFrames.size(), 29u);
     for (int i = 0; i < 29; ++i) {
-        EXPECT_EQ(t.loopFrames[i], t.loopFrames[28 - i]) << i;
+        EXPECT_EQ(t.tables().loopFrames[i], t.tables().loopFrames[28 - i]) << i;
     }
     for (int i = 0; i < 15; ++i) {
-        EXPECT_EQ(t.loopFrames[i], t.harmonicFrames[40 + i]);
+        EXPECT_EQ(t.tables().loopFrames[i], t.tables().harmonicFrames[40 + i]);
     }
 }
 
@@ -98,8 +97,8 @@ TEST(timbreizer, equal_scores_pick_the_earliest_start) {
         x[i] = level * std::sin(2 * std::numbers::pi * bin8 * i / 22050.0);
     }
     CTimbreizer u = CTimbreizer::fromSamples(x, "twice");
-    ASSERT_EQ(u.scores.size(), 25u); // starts 20 .. 44
-    ASSERT_EQ(u.scores.at(22 - 20), u.scores.at(40 - 20));
+    ASSERT_EQ(u.tables().scores.size(), 25u); // starts 20 .. 44
+    ASSERT_EQ(u.tables().scores.at(22 - 20), u.tables().scores.at(40 - 20));
     EXPECT_EQ(u.attackFrames, 22);
 }
 
@@ -134,19 +133,21 @@ TEST(timbreizer, samples_are_16_bit_values_over_65536) {
                                   test::waveFile(test::pcmFormatBody(), test::sampleBytes(values)));
     CTimbreizer t(path);
     EXPECT_EQ(t.sampleCount, 9984);
-    EXPECT_EQ(t.sampleValues[0], -0.5);
-    EXPECT_EQ(t.sampleValues[1], 32767.0 / 65536);
-    EXPECT_EQ(t.sampleValues[2], -1.0 / 65536);
-    EXPECT_EQ(t.samples[1], static_cast<float>(32767.0 / 65536));
+    const std::vector<double> decoded = decodeSamples(test::sampleBytes(values));
+    ASSERT_EQ(decoded.size(), 9984u);
+    EXPECT_EQ(decoded[0], -0.5);
+    EXPECT_EQ(decoded[1], 32767.0 / 65536);
+    EXPECT_EQ(decoded[2], -1.0 / 65536);
+    EXPECT_EQ(decoded[3], 0.0);
 }
 
 TEST(timbreizer, the_recording_plays_its_attack_once_then_loops) {
     CTimbreizer t(recording);
     EXPECT_GE(t.attackFrames, 20);
-    EXPECT_EQ(t.harmonicFrames.size(), 255u); // 66150 samples
-    EXPECT_EQ(t.loopFrames.front(), t.harmonicFrames[t.attackFrames]);
+    EXPECT_EQ(t.tables().harmonicFrames.size(), 255u); // 66150 samples
+    EXPECT_EQ(t.tables().loopFrames.front(), t.tables().harmonicFrames[t.attackFrames]);
     // The fundamental dominates the held F3.
-    const vecf& held = t.loopFrames[7];
+    const vecf& held = t.tables().loopFrames[7];
     EXPECT_GT(held[0], 0.01);
 
     const int attack = t.attackFrames * 256;
@@ -174,8 +175,8 @@ TEST(timbreizer, voice_sample_interpolates_between_frames) {
         }
         return s;
     };
-    const double s0 = rowSum(t.harmonicFrames[0]);
-    const double s1 = rowSum(t.harmonicFrames[1]);
+    const double s0 = rowSum(t.tables().harmonicFrames[0]);
+    const double s1 = rowSum(t.tables().harmonicFrames[1]);
     EXPECT_NEAR(t.voice_sample(0.0), s0, 1e-9);
     for (int i = 1; i < 64; ++i) {
         t.voice_sample(0.0);
@@ -185,7 +186,7 @@ TEST(timbreizer, voice_sample_interpolates_between_frames) {
     CTimbreizer u(recording);
     double alternating = 0;
     for (int h = 0; h < 32; ++h) {
-        alternating += (h % 2 == 0 ? -1.0 : 1.0) * u.harmonicFrames[0][h];
+        alternating += (h % 2 == 0 ? -1.0 : 1.0) * u.tables().harmonicFrames[0][h];
     }
     EXPECT_NEAR(u.voice_sample(std::numbers::pi), alternating, 1e-9);
 }
