@@ -1,6 +1,7 @@
 #include "sdlaudio.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace sorvel {
@@ -82,8 +83,8 @@ bool SdlAudioBackend::close() {
         error_ = "no sound device is open";
         return false;
     }
-    // Paused, SDL plays silence without asking us; the device stays open for the next start.
-    SDL_PauseAudioDevice(device_, 1);
+    // The device keeps running (the callback plays the faded tail, then silence) and stays
+    // open for the next start.
     SDL_LockAudioDevice(device_);
     dropQueued();
     SDL_UnlockAudioDevice(device_);
@@ -91,6 +92,24 @@ bool SdlAudioBackend::close() {
 }
 
 void SdlAudioBackend::dropQueued() {
+    // The next 4 ms of what was queued, under a raised-cosine fade that ends at 0.
+    const int fade = std::min<int>(static_cast<int>(tail_.size()), std::max(1, rate_ / 250));
+    int taken = 0;
+    for (int b = 0, at = position_; b < count_ && taken < fade; ++b, at = 0) {
+        const Block& block = ring_[static_cast<std::size_t>((head_ + b) % bufferCount)];
+        for (; at < block.samples && taken < fade; ++at, ++taken)
+            tail_[static_cast<std::size_t>(taken)] = block.data[at];
+    }
+    // With nothing queued, a tail still playing from an earlier stop plays on.
+    if (taken > 0) {
+        for (int n = 0; n < taken; ++n) {
+            const double gain = (1.0 + std::cos(3.141592653589793 * (n + 1) / taken)) / 2.0;
+            tail_[static_cast<std::size_t>(n)] =
+                static_cast<std::int16_t>(std::lround(tail_[static_cast<std::size_t>(n)] * gain));
+        }
+        tailLength_ = taken;
+        tailPosition_ = 0;
+    }
     for (; count_ > 0; --count_) {
         head_ = (head_ + 1) % bufferCount;
         onDone_();
@@ -106,6 +125,14 @@ void SdlAudioBackend::callback(void* self, Uint8* stream, int len) {
 }
 
 void SdlAudioBackend::fill(std::int16_t* out, int samples) {
+    if (tailPosition_ < tailLength_) {
+        const int take = std::min(samples, tailLength_ - tailPosition_);
+        std::memcpy(out, tail_.data() + tailPosition_,
+                    static_cast<std::size_t>(take) * sizeof(std::int16_t));
+        out += take;
+        samples -= take;
+        tailPosition_ += take;
+    }
     while (samples > 0 && count_ > 0) {
         const Block& block = ring_[static_cast<std::size_t>(head_)];
         const int take = std::min(samples, block.samples - position_);

@@ -1,7 +1,8 @@
 // The wave output backend on SDL2's audio subsystem. The SDL device is opened by the first
-// open() and kept: later opens resume it and closes pause it, so starting and stopping sound
-// costs no device opening. The SDL callback plays the queued blocks in order, silence between
-// them, and reports each block done once it has taken its last sample.
+// open() and kept running, so starting and stopping sound costs no device opening. The SDL
+// callback plays the queued blocks in order, silence between them, and reports each block done
+// once it has taken its last sample. A reset or close drops the queue but first takes the next
+// 4 ms of it, faded out, so that stopping never cuts the wave with a click.
 //
 //   sorvel::SdlAudioBackend backend;
 //   sorvel::WaveOut device(backend);
@@ -43,7 +44,7 @@ private:
 
     static void callback(void* self, Uint8* stream, int len);
     void fill(std::int16_t* out, int samples);
-    void dropQueued(); // with the device locked
+    void dropQueued(); // with the device locked; keeps the faded tail
 
     bool audioInitialised_ = false;
     SDL_AudioDeviceID device_ = 0;
@@ -56,6 +57,10 @@ private:
     int head_ = 0;     // ring index of the block playing next
     int count_ = 0;    // blocks queued
     int position_ = 0; // samples of the head block already played
+    // What plays after a stop: the next few milliseconds of the dropped queue, faded out.
+    std::array<std::int16_t, 512> tail_{};
+    int tailLength_ = 0;
+    int tailPosition_ = 0;
 };
 
 } // namespace sorvel

@@ -152,6 +152,18 @@ TEST(sdl_audio, nothing_of_a_stopped_queue_is_heard_after_a_restart) {
     }
     EXPECT_GT(heardA, 0u);
     EXPECT_LT(heardA, 4u * 2560u);
+    // The stop faded out over 4 ms (88 samples) to 0, in small steps, before the restart.
+    std::size_t lastA = firstB;
+    while (lastA > 0 && played[lastA - 1] != 1000)
+        --lastA;
+    ASSERT_GT(lastA, 0u);
+    std::size_t end = lastA;
+    while (end < firstB && played[end] != 0) {
+        ASSERT_LE(std::abs(played[end] - played[end - 1]), 20) << end - lastA;
+        ++end;
+    }
+    EXPECT_GE(end - lastA, 80u);
+    EXPECT_LE(end - lastA, 88u);
     EXPECT_EQ(std::count(played.begin(), played.end(), 2000), 2 * 2560);
 }
 
