@@ -112,7 +112,10 @@ std::int16_t toSample(float sum) {
     if (!std::isfinite(sum)) {
         return 0;
     }
-    const double v = std::trunc(static_cast<double>(sum) * 65536.0);
+    // Rounded, not truncated toward zero: truncation errs by half a step against the sign of
+    // the wave, a square wave riding on every note whose upper harmonics fold back between
+    // the note's own (about -65 dB for E6).
+    const double v = std::round(static_cast<double>(sum) * 65536.0);
     return static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
 }
 

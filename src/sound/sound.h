@@ -29,7 +29,7 @@ public:
     std::uint32_t state = 1;
 };
 
-// A mixed sum to a 16-bit sample: 0.5 is full scale, truncated toward zero; beyond full scale
+// A mixed sum to a 16-bit sample: 0.5 is full scale, rounded to the nearest step; beyond full scale
 // it saturates, and a non-finite sum (a frequency retuned to infinity) gives silence.
 std::int16_t toSample(float sum);
 

@@ -1,12 +1,15 @@
+#include "readwave.h"
 #include "sound.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
 #include <limits>
 #include <numbers>
+#include <random>
 
 using namespace sorvel;
 
@@ -52,9 +55,97 @@ double peakFrequency(const std::vector<std::int16_t>& x, double lo, double hi, d
     return best;
 }
 
+// In-place radix-2 FFT (x.size() a power of two), double precision.
+void fft(std::vector<std::complex<double>>& x) {
+    const std::size_t n = x.size();
+    for (std::size_t i = 1, j = 0; i < n; ++i) {
+        std::size_t bit = n >> 1;
+        for (; j & bit; bit >>= 1) {
+            j ^= bit;
+        }
+        j ^= bit;
+        if (i < j) {
+            std::swap(x[i], x[j]);
+        }
+    }
+    for (std::size_t len = 2; len <= n; len <<= 1) {
+        for (std::size_t i = 0; i < n; i += len) {
+            for (std::size_t k = 0; k < len / 2; ++k) {
+                const auto w = std::polar(1.0, -2 * std::numbers::pi * double(k) / double(len));
+                const auto u = x[i + k];
+                const auto v = x[i + k + len / 2] * w;
+                x[i + k] = u + v;
+                x[i + k + len / 2] = u - v;
+            }
+        }
+    }
+}
+
+// Power spectrum of `x` under `window` (a function of t in [0, 1)), zero-padded to a power of
+// two; bin k is k * 22050 / size Hz.
+std::vector<double> powerSpectrum(const std::vector<double>& x, double (*window)(double)) {
+    std::size_t n = 1;
+    while (n < x.size()) {
+        n <<= 1;
+    }
+    std::vector<std::complex<double>> z(n);
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        z[i] = x[i] * window(double(i) / double(x.size()));
+    }
+    fft(z);
+    std::vector<double> p(n / 2);
+    for (std::size_t k = 0; k < n / 2; ++k) {
+        p[k] = std::norm(z[k]);
+    }
+    return p;
+}
+
+double hann(double t) {
+    return 0.5 - 0.5 * std::cos(2 * std::numbers::pi * t);
+}
+
+// Seven-term Blackman-Harris: side lobes below -180 dB, for measuring a -90 dB floor.
+double blackmanHarris7(double t) {
+    const double a[] = {0.27105140069342, 0.43329793923448, 0.21812299954311, 0.06592544638803,
+                        0.01081174209837, 0.00077658482522, 0.00001388721735};
+    double w = 0;
+    for (int k = 0; k < 7; ++k) {
+        w += (k % 2 ? -1 : 1) * a[k] * std::cos(2 * std::numbers::pi * k * t);
+    }
+    return w;
+}
+
+// Level in dB of each of the first `count` harmonics of f0: the power within f0 / 3 of it.
+std::vector<double> harmonicLevels(const std::vector<double>& x, double f0, int count) {
+    const std::vector<double> p = powerSpectrum(x, hann);
+    const double hzPerBin = 22050.0 / double(2 * p.size());
+    std::vector<double> levels;
+    for (int h = 1; h <= count; ++h) {
+        double sum = 0;
+        for (std::size_t k = 0; k < p.size(); ++k) {
+            if (std::abs(double(k) * hzPerBin - h * f0) < f0 / 3) {
+                sum += p[k];
+            }
+        }
+        levels.push_back(10 * std::log10(sum));
+    }
+    return levels;
+}
+
+std::vector<double> rendered(Synthesizer& synth, int samples, int block = 2560) {
+    std::vector<double> out;
+    std::vector<std::int16_t> b;
+    while (static_cast<int>(out.size()) < samples) {
+        b.resize(static_cast<std::size_t>(std::min(block, samples - int(out.size()))));
+        synth.render(b);
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    return out;
+}
+
 } // namespace
 
-TEST(synthesizer, sample_conversion_truncates_and_saturates) {
+TEST(synthesizer, sample_conversion_rounds_and_saturates) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     struct Row {
@@ -62,9 +153,21 @@ TEST(synthesizer, sample_conversion_truncates_and_saturates) {
         int sample;
     };
     const Row rows[] = {
-        {0.25f, 16384},    {-0.25f, -16384}, {0.0f, 0},      {1.9f / 65536, 1}, {-1.9f / 65536, -1},
-        {0.49999f, 32767}, {0.5f, 32767},    {0.75f, 32767}, {-0.5f, -32768},   {-3.0f, -32768},
-        {nan, 0},          {inf, 0},         {-inf, 0},
+        {0.25f, 16384},
+        {-0.25f, -16384},
+        {0.0f, 0},
+        {1.9f / 65536, 2},
+        {-1.9f / 65536, -2},
+        {1.4f / 65536, 1},
+        {-1.4f / 65536, -1},
+        {0.49999f, 32767},
+        {0.5f, 32767},
+        {0.75f, 32767},
+        {-0.5f, -32768},
+        {-3.0f, -32768},
+        {nan, 0},
+        {inf, 0},
+        {-inf, 0},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(toSample(r.sum), r.sample) << r.sum;
@@ -255,5 +358,210 @@ TEST(synthesizer, runaway_frequency_gives_silence_not_noise) {
     synth.render(block);
     for (int i = 0; i < 600; ++i) {
         ASSERT_EQ(block[i], 0) << i;
+    }
+}
+
+TEST(synthesizer, the_eight_voices_share_one_analysis_of_the_recording) {
+    Synthesizer synth(std::string(SORVEL_ASSET_DIR) + "/bassoboe.wav");
+    ASSERT_EQ(synth.voices.size(), 8u);
+    for (const CTimbreizer& v : synth.voices) {
+        EXPECT_EQ(&v.tables(), &synth.voices[0].tables());
+    }
+}
+
+TEST(synthesizer, a_note_sounds_the_same_whatever_sounded_before) {
+    // A one-staff note stands twice in the sounding list. Heard first, and heard after chords
+    // that moved the voices' phases apart, its harmonics keep their levels. Measured over four
+    // whole sustain-loop periods under a Hann window, which weighs every point of the loop
+    // alike, so the loop's position does not matter.
+    constexpr int loop = 28 * 256;
+    auto notes = notesAt({220.0, 146.83, 277.18, 329.63, 246.94, 392.0});
+    CNote& note = notes[0];
+    Synthesizer first(recordedVoice());
+    first.setSounding({&note, &note});
+    rendered(first, recordedVoice().attackFrames * 256 + loop);
+    const std::vector<double> alone = harmonicLevels(rendered(first, 4 * loop), 220.0, 16);
+
+    std::mt19937 random(14);
+    for (int trial = 0; trial < 3; ++trial) {
+        Synthesizer later(recordedVoice());
+        for (int chord = 0; chord < 6; ++chord) {
+            std::vector<CNote*> sounding;
+            for (std::size_t i = 0; i < notes.size(); ++i) {
+                if (random() % 2) {
+                    sounding.push_back(&notes[i]);
+                }
+            }
+            later.setSounding(sounding);
+            rendered(later, 1000 + static_cast<int>(random() % 5000), 777);
+        }
+        later.setSounding({&note, &note});
+        rendered(later, loop);
+        const std::vector<double> after = harmonicLevels(rendered(later, 4 * loop), 220.0, 16);
+        for (int h = 0; h < 16; ++h) {
+            if (alone[h] > alone[0] - 60) {
+                EXPECT_NEAR(after[h], alone[h], 0.5) << "harmonic " << h + 1 << ", trial " << trial;
+            }
+        }
+    }
+}
+
+TEST(synthesizer, starts_stops_and_changes_of_sonority_never_click) {
+    // Random sonorities (single notes, doubled notes, chords, silence, restarts of the device)
+    // in random block sizes. Around every change no step between samples exceeds the largest
+    // step of the steady sound on either side; a sound starts and ends at 0.
+    std::mt19937 random(2026);
+    std::vector<CNote> pitches;
+    for (int p = 40; p <= 88; ++p) {
+        CNote n;
+        n.soundingFrequency = 440.0 * std::pow(2.0, (p - 69) / 12.0);
+        pitches.push_back(n);
+    }
+    for (bool fast : {true, false}) {
+        Synthesizer synth(recordedVoice());
+        std::vector<double> out;
+        std::vector<std::size_t> changes;
+        std::vector<bool> restarts;
+        for (int event = 0; event < 40; ++event) {
+            std::vector<CNote*> sounding;
+            const int kind = static_cast<int>(random() % 6);
+            if (kind > 0) {
+                const int count = 1 + static_cast<int>(random() % 4);
+                for (int i = 0; i < count; ++i) {
+                    sounding.push_back(&pitches[random() % pitches.size()]);
+                }
+                if (kind == 1) {
+                    sounding.insert(sounding.end(), sounding.begin(), sounding.end());
+                }
+            }
+            const bool restart = event > 0 && kind == 5;
+            if (restart) {
+                synth.restart(); // the device was stopped and started again
+            }
+            synth.setSounding(sounding);
+            changes.push_back(out.size());
+            restarts.push_back(restart);
+            std::vector<std::int16_t> block;
+            for (int total = 0; total < 3000;) {
+                block.resize(1 + random() % 1500);
+                fast ? synth.render(block) : synth.renderReference(block);
+                out.insert(out.end(), block.begin(), block.end());
+                total += static_cast<int>(block.size());
+            }
+        }
+        changes.push_back(out.size());
+        auto largestStep = [&out](std::size_t from, std::size_t to) {
+            double step = 0;
+            for (std::size_t i = from + 1; i < to; ++i) {
+                step = std::max(step, std::abs(out[i] - out[i - 1]));
+            }
+            return step;
+        };
+        const std::size_t fade = Synthesizer::fadeSamples + 1;
+        for (std::size_t c = 1; c + 1 < changes.size(); ++c) {
+            const std::size_t at = changes[c];
+            // Before a restart the device cut the sound: the new sound starts from silence.
+            const double before = restarts[c] ? 0 : largestStep(changes[c - 1] + fade, at);
+            const double after = largestStep(at + fade, changes[c + 1]);
+            const std::size_t from = restarts[c] ? at : at - 1;
+            const double step = largestStep(from, at + fade);
+            EXPECT_LE(step, std::max(before, after)) << "change " << c << " fast " << fast;
+            if (restarts[c] || out[at - 1] == 0) {
+                EXPECT_EQ(out[at], 0) << "change " << c << ": a sound starts at 0";
+            }
+            if (after == 0) { // silence from here: the sound before ended at 0
+                for (std::size_t i = at + fade; i < changes[c + 1]; ++i) {
+                    ASSERT_EQ(out[i], 0) << "change " << c;
+                }
+            }
+        }
+    }
+}
+
+TEST(synthesizer, high_notes_have_nothing_between_their_harmonics) {
+    // E6 and C6: harmonics above half the sample rate would fold back between the true ones.
+    for (double f0 : {1318.51, 1046.50}) {
+        auto notes = notesAt({f0});
+        Synthesizer synth(recordedVoice());
+        synth.setSounding({&notes[0]});
+        rendered(synth, 11025);
+        const std::vector<double> p = powerSpectrum(rendered(synth, 131072), blackmanHarris7);
+        const double hzPerBin = 22050.0 / double(2 * p.size());
+        double fundamental = 0;
+        double between = 0;
+        double worstAt = 0;
+        for (std::size_t k = 0; k < p.size(); ++k) {
+            const double f = double(k) * hzPerBin;
+            const double fromHarmonic = std::abs(f / f0 - std::round(f / f0)) * f0;
+            if (std::abs(f - f0) < 20) {
+                fundamental = std::max(fundamental, p[k]);
+            } else if (fromHarmonic > f0 / 4 && f > 100) {
+                if (p[k] > between) {
+                    between = p[k];
+                    worstAt = f;
+                }
+            }
+        }
+        ASSERT_GT(fundamental, 0);
+        EXPECT_LT(10 * std::log10(between / fundamental), -90) << f0 << " Hz: at " << worstAt;
+    }
+}
+
+TEST(synthesizer, retuning_far_up_and_back_returns_to_the_same_pitch) {
+    // 100 000 steps of 10 cents up, each heard for a moment, and 100 000 down again.
+    const double ratio = std::pow(2.0, 10.0 / 1200);
+    auto notes = notesAt({440.0});
+    Synthesizer retuned(recordedVoice());
+    retuned.setSounding({&notes[0]});
+    std::vector<std::int16_t> moment(4);
+    for (int step = 0; step < 100000; ++step) {
+        notes[0].soundingFrequency *= ratio;
+        retuned.render(moment);
+    }
+    for (int step = 0; step < 100000; ++step) {
+        notes[0].soundingFrequency /= ratio;
+        retuned.render(moment);
+    }
+    auto fresh = notesAt({notes[0].soundingFrequency});
+    Synthesizer untouched(recordedVoice());
+    untouched.setSounding({&fresh[0]});
+    rendered(untouched, 2 * 22050);
+    rendered(retuned, 22050);
+    untouched.random = retuned.random; // the same jitters from here on
+    const std::vector<std::int16_t> a = [&] {
+        auto x = rendered(retuned, 22050);
+        return std::vector<std::int16_t>(x.begin(), x.end());
+    }();
+    const std::vector<std::int16_t> b = [&] {
+        auto x = rendered(untouched, 22050);
+        return std::vector<std::int16_t>(x.begin(), x.end());
+    }();
+    const double fa = peakFrequency(a, peakFrequency(a, 430, 450, 0.05) - 0.05,
+                                    peakFrequency(a, 430, 450, 0.05) + 0.05, 0.0001);
+    const double fb = peakFrequency(b, fa - 0.05, fa + 0.05, 0.0001);
+    EXPECT_NEAR(1200 * std::log2(fa / fb), 0.0, 0.01) << fa << " vs " << fb;
+    EXPECT_NEAR(fb, 440.0, 0.1);
+}
+
+TEST(synthesizer, the_recording_is_heard_with_its_own_timbre) {
+    // A note at the recording's pitch, 22050 / 128 Hz, held: its first 16 harmonics stand to
+    // its fundamental as they do in the stretch of the recording that the sustain loop plays,
+    // within 2 dB.
+    WaveFormat format;
+    std::vector<std::uint8_t> data;
+    read_wave(std::string(SORVEL_ASSET_DIR) + "/bassoboe.wav", format, data);
+    const std::vector<double> recordingSamples = decodeSamples(data);
+    const auto loopStart = recordingSamples.begin() + recordedVoice().attackFrames * 256;
+    const std::vector<double> held(loopStart, loopStart + 14 * 256 + 1024);
+    const double f0 = 22050.0 / 128;
+    const std::vector<double> recorded = harmonicLevels(held, f0, 16);
+
+    auto notes = notesAt({f0});
+    Synthesizer synth(recordedVoice());
+    synth.setSounding({&notes[0]});
+    rendered(synth, recordedVoice().attackFrames * 256);
+    const std::vector<double> played = harmonicLevels(rendered(synth, 4 * 28 * 256), f0, 16);
+    for (int h = 1; h < 16; ++h) {
+        EXPECT_NEAR(played[h] - played[0], recorded[h] - recorded[0], 2.0) << "harmonic " << h + 1;
     }
 }
