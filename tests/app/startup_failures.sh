@@ -9,13 +9,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 
-# expect_failure NAME AUDIODRIVER TEXT: run in $work/NAME, expect TEXT on standard error.
+# expect_failure NAME AUDIODRIVER TEXT [STATUS]: run in $work/NAME, expect TEXT on standard error
+# (and exit status STATUS when given).
 expect_failure() {
-    local name=$1 driver=$2 text=$3 err status
+    local name=$1 driver=$2 text=$3 want=${4:-} err status
     err=$(cd "$work/$name" && QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=$driver \
         timeout 60 "$program" 2>&1 >/dev/null)
     status=$?
-    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ "$status" -ge 125 ]; then
+    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ "$status" -ge 125 ] ||
+        { [ -n "$want" ] && [ "$status" -ne "$want" ]; }; then
         echo "FAIL $name: exit status $status"
         failures=$((failures + 1))
     elif ! grep -qF -- "$text" <<<"$err"; then
@@ -27,7 +29,8 @@ expect_failure() {
     fi
 }
 
-mkdir -p "$work/empty" "$work/broken" "$work/nofont" "$work/badfont" "$work/nodevice"
+mkdir -p "$work/empty" "$work/broken" "$work/nofont" "$work/badfont" "$work/nodevice" \
+    "$work/folder/bassoboe.wav" "$work/fifo" "$work/long"
 expect_failure empty dummy "Unable to open file bassoboe.wav"
 
 printf 'RIFX\0\0\0\0WAVEfmt ' >"$work/broken/bassoboe.wav"
@@ -43,5 +46,21 @@ expect_failure badfont dummy "SONORA.TTF"
 
 cp "$runtime/bassoboe.wav" "$runtime/SONORA.TTF" "$work/nodevice/"
 expect_failure nodevice no-such-driver "The sound device could not be opened."
+
+# Not a regular file: refused at once (a FIFO must not block the start), status 1.
+cp "$runtime/SONORA.TTF" "$work/folder/"
+expect_failure folder dummy "bassoboe.wav is a directory" 1
+mkfifo "$work/fifo/bassoboe.wav"
+cp "$runtime/SONORA.TTF" "$work/fifo/"
+expect_failure fifo dummy "bassoboe.wav is not a regular file (a FIFO)." 1
+
+# More than 60 s of sound is refused before it is analysed.
+{
+    printf 'RIFF\x44\x0c\x29\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x22\x56\x00\x00'
+    printf '\x44\xac\x00\x00\x02\x00\x10\x00data\x20\x0c\x29\x00'
+    head -c 2690080 /dev/zero
+} >"$work/long/bassoboe.wav"
+cp "$runtime/SONORA.TTF" "$work/long/"
+expect_failure long dummy "bassoboe.wav is too long" 1
 
 exit $((failures > 0))

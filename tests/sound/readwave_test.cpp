@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace sorvel;
 using namespace sorvel::test;
 
@@ -121,5 +123,30 @@ TEST(read_wave, truncated_files_are_errors_naming_the_file) {
         auto path = scratchFile("truncated.wav", b);
         std::string message = messageOf(path);
         EXPECT_EQ(message.rfind(path + " is truncated", 0), 0u) << message;
+    }
+}
+
+TEST(read_wave, only_regular_files_of_bounded_size_are_read) {
+    // A directory, a device and a FIFO are refused at once (a FIFO without a writer would
+    // block an ordinary open), each with a message that names it and says what it is.
+    const std::string folder = (scratchFolder() / "folder.wav").string();
+    std::filesystem::create_directories(folder);
+    const std::string fifo = (scratchFolder() / "fifo.wav").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(messageOf(folder), folder + " is a directory, not a recording.");
+    EXPECT_EQ(messageOf("/dev/null"), "/dev/null is not a regular file (a character device).");
+    EXPECT_EQ(messageOf(fifo), fifo + " is not a regular file (a FIFO).");
+
+    // Data beyond the caller's limit are refused before they are allocated.
+    auto path = scratchFile("long.wav", waveFile(pcmFormatBody(), someData));
+    WaveFormat format;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(read_wave(path, format, data, 10), 10u);
+    try {
+        read_wave(path, format, data, 9);
+        ADD_FAILURE() << "10 bytes read with a limit of 9";
+    } catch (const Exception& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  path + " is too long: its sound data take 10 bytes, more than the 9 accepted.");
     }
 }
