@@ -1,5 +1,6 @@
-// Rendering one second of an eight-voice chord, fast and straightforward, and building the
-// eight voices from the recording. Prints the speed-up and the margin over real time.
+// Rendering one second of a four-note chord entered twice (eight entries in the sounding list,
+// the most the hover logic makes), fast and straightforward, and building the eight voices from
+// the recording. Prints the speed-up and the margin over real time.
 #include "sound.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +16,7 @@ namespace {
 const std::string recording = std::string(SORVEL_ASSET_DIR) + "/bassoboe.wav";
 constexpr int oneSecond = 22050;
 
-// A four-note chord (C3 E3 G3 C4) standing twice: all eight voices sound.
+// A four-note chord (C3 E3 G3 C4) standing twice, held (past its fade-in).
 struct Chord {
     Chord() : synth(sorvel::CTimbreizer(recording)) {
         const double frequencies[] = {130.81, 164.81, 196.0, 261.63};
@@ -27,6 +28,7 @@ struct Chord {
             sounding.push_back(&notes[i % 4]);
         }
         synth.setSounding(sounding);
+        synth.render(block);
     }
     sorvel::CNote notes[4];
     sorvel::Synthesizer synth;
@@ -93,11 +95,11 @@ int main(int argc, char** argv) {
     }
     const double speedUp = reference->second / fast->second;
     const double realTime = 1.0 / fast->second;
-    std::printf("\n1 s of 8-voice sound: fast %.3f ms, reference %.1f ms (CPU time)\n",
+    std::printf("\n1 s of a four-note chord entered twice: fast %.3f ms, reference %.1f ms "
+                "(CPU time)\n",
                 fast->second * 1e3, reference->second * 1e3);
-    std::printf("speed-up over the reference: %.1fx (target 20x) %s\n", speedUp,
-                speedUp >= 20 ? "met" : "NOT MET");
-    std::printf("faster than real time: %.0fx (target 500x) %s\n", realTime,
-                realTime >= 500 ? "met" : "NOT MET");
+    std::printf("speed-up over the reference: %.0fx\n", speedUp);
+    std::printf("faster than real time: %.0fx (target 3000x) %s\n", realTime,
+                realTime >= 3000 ? "met" : "NOT MET");
     return 0;
 }

@@ -48,17 +48,20 @@ const std::array<float, Synthesizer::fadeSamples + 1>& fadeCurve() {
 typedef float Float8 __attribute__((vector_size(32)));
 
 // One voice over `count` samples (count <= hop) that share the amplitude rows `from` and
-// `to`: out[i] += gain_i * sum over h < harmonics of cos(h phase_i) * a_h(i), with
-// x_i = cos(phase_i) given and a_h gliding from row `from` to row `to` from position
-// `position` of `hop` on. `x` must be readable up to a whole number of groups of lanes.
+// `to`: out[i] += gain_i * sum over h < harmonics of cos(h phase_i) * a_h(i), with a_h gliding
+// from row `from` to row `to` from position `position` of `hop` on. The phase comes as the
+// phasor (zc, zs) = e^(i phase_0), turned by (turnCos, turnSin) = e^(i l increment) for
+// l = 0 .. lanes, and is left at the segment's end. `gain` gives a gain per sample, or none
+// for `level` throughout.
 //
-// The harmonic sum is a Chebyshev series in x_i, evaluated with Clenshaw's recurrence: no
-// cosine per harmonic, two multiply-adds and a subtraction per harmonic and sample, run on
-// `lanes` samples at once in four independent vector chains so that the multiply-add
-// latency is hidden.
+// The harmonic sum is a Chebyshev series in x_i = cos(phase_i), evaluated with Clenshaw's
+// recurrence: no cosine per harmonic, two multiply-adds and a subtraction per harmonic and
+// sample, run on `lanes` samples at once in four independent vector chains so that the
+// multiply-add latency is hidden.
 __attribute__((target_clones("arch=x86-64-v3", "default"))) void
-renderSegment(const float* x, int count, const float* from, const float* to, int position, int hop,
-              int harmonics, const float* gain, float* out) {
+renderSegment(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+              const float* from, const float* to, int position, int hop, int harmonics,
+              const float* gain, float level, float* out) {
     constexpr int H = CTimbreizer::harmonicCount;
     constexpr int L = Synthesizer::lanes;
     constexpr int V = L / 8;
@@ -69,11 +72,19 @@ renderSegment(const float* x, int count, const float* from, const float* to, int
         slope[h] = to[h] - from[h];
     }
     for (int i0 = 0; i0 < count; i0 += L) {
+        const int n = std::min(L, count - i0);
+        alignas(32) float x[L];
+        for (int l = 0; l < L; ++l) {
+            x[l] = static_cast<float>(zc * turnCos[l] - zs * turnSin[l]);
+        }
+        const double c = zc * turnCos[n] - zs * turnSin[n];
+        zs = zs * turnCos[n] + zc * turnSin[n];
+        zc = c;
         Float8 twoX[V], w[V], b1[V], b2[V];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
             Float8 xv;
-            __builtin_memcpy(&xv, x + i0 + 8 * v, sizeof xv);
+            __builtin_memcpy(&xv, x + 8 * v, sizeof xv);
             twoX[v] = xv + xv;
 #pragma GCC unroll 8
             for (int l = 0; l < 8; ++l) {
@@ -82,26 +93,49 @@ renderSegment(const float* x, int count, const float* from, const float* to, int
             b1[v] = Float8{};
             b2[v] = Float8{};
         }
-#pragma GCC unroll 2
-        for (int h = harmonics - 1; h >= 0; --h) {
-            const float a = from[h];
-            const float d = slope[h];
+        // Two harmonics per pass, b1 and b2 trading roles, so that no register is copied.
+        int h = harmonics - 1;
+        for (; h >= 1; h -= 2) {
+            const float a0 = from[h], d0 = slope[h];
+            const float a1 = from[h - 1], d1 = slope[h - 1];
 #pragma GCC unroll 8
             for (int v = 0; v < V; ++v) {
-                const Float8 b0 = twoX[v] * b1[v] + ((a + w[v] * d) - b2[v]);
+                b2[v] = twoX[v] * b1[v] + ((a0 + w[v] * d0) - b2[v]);
+                b1[v] = twoX[v] * b2[v] + ((a1 + w[v] * d1) - b1[v]);
+            }
+        }
+        if (h == 0) {
+#pragma GCC unroll 8
+            for (int v = 0; v < V; ++v) {
+                const Float8 b0 = twoX[v] * b1[v] + ((from[0] + w[v] * slope[0]) - b2[v]);
                 b2[v] = b1[v];
                 b1[v] = b0;
             }
         }
-        float value[L];
+        Float8 sum[V];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
-            const Float8 sum = 0.5f * twoX[v] * b1[v] - b2[v];
-            __builtin_memcpy(value + 8 * v, &sum, sizeof sum);
+            sum[v] = 0.5f * twoX[v] * b1[v] - b2[v];
         }
-        const int n = std::min(L, count - i0);
-        for (int l = 0; l < n; ++l) {
-            out[i0 + l] += value[l] * gain[i0 + l];
+        if (n == L) {
+#pragma GCC unroll 8
+            for (int v = 0; v < V; ++v) {
+                Float8 o, g;
+                __builtin_memcpy(&o, out + i0 + 8 * v, sizeof o);
+                if (gain != nullptr) {
+                    __builtin_memcpy(&g, gain + i0 + 8 * v, sizeof g);
+                } else {
+                    g = Float8{} + level;
+                }
+                o += sum[v] * g;
+                __builtin_memcpy(out + i0 + 8 * v, &o, sizeof o);
+            }
+        } else {
+            float value[L];
+            __builtin_memcpy(value, sum, sizeof value);
+            for (int l = 0; l < n; ++l) {
+                out[i0 + l] += value[l] * (gain != nullptr ? gain[i0 + l] : level);
+            }
         }
     }
 }
@@ -109,14 +143,16 @@ renderSegment(const float* x, int count, const float* from, const float* to, int
 } // namespace
 
 std::int16_t toSample(float sum) {
-    if (!std::isfinite(sum)) {
-        return 0;
-    }
-    // Rounded, not truncated toward zero: truncation errs by half a step against the sign of
+    // Written without branches or library calls, so that a block converts in vector steps.
+    // A non-finite sum gives silence: sum - sum is 0 only for a finite sum.
+    float v = sum - sum == 0.0f ? sum : 0.0f;
+    v = std::min(std::max(v, -0.5f), 32767.0f / 65536.0f) * 65536.0f;
+    // Rounded to the nearest step (ties to even: adding 1.5 * 2^23 leaves no bits below the
+    // units), not truncated toward zero: truncation errs by half a step against the sign of
     // the wave, a square wave riding on every note whose upper harmonics fold back between
     // the note's own (about -65 dB for E6).
-    const double v = std::round(static_cast<double>(sum) * 65536.0);
-    return static_cast<std::int16_t>(std::clamp(v, -32768.0, 32767.0));
+    v = (v + 12582912.0f) - 12582912.0f;
+    return static_cast<std::int16_t>(static_cast<int>(v));
 }
 
 Synthesizer::Synthesizer() : Synthesizer(std::string("bassoboe.wav")) {}
@@ -278,20 +314,17 @@ void Synthesizer::render(std::span<std::int16_t> block) noexcept {
         if (state_[v].note == nullptr) {
             continue;
         }
-        // The voice's cosines come from rotating a phasor: exact at each chunk's start, then
-        // by precomputed steps of one sample within a group of lanes and of `lanes` samples
-        // from group to group.
+        // The voice's cosines come from turning a phasor: exact at each chunk's start, then by
+        // precomputed turns of 0 .. lanes samples.
         Rotation& r = rotations_[v];
         const double c1 = std::cos(state_[v].increment);
         const double s1 = std::sin(state_[v].increment);
         r.cos[0] = 1.0;
         r.sin[0] = 0.0;
-        for (int l = 1; l < lanes; ++l) {
+        for (int l = 1; l <= lanes; ++l) {
             r.cos[l] = r.cos[l - 1] * c1 - r.sin[l - 1] * s1;
             r.sin[l] = r.sin[l - 1] * c1 + r.cos[l - 1] * s1;
         }
-        r.stepCos = r.cos[lanes - 1] * c1 - r.sin[lanes - 1] * s1;
-        r.stepSin = r.sin[lanes - 1] * c1 + r.cos[lanes - 1] * s1;
     }
 
     std::size_t done = 0;
@@ -316,22 +349,15 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
     const Rotation& r = rotations_[v];
     double zc = std::cos(s.phase);
     double zs = std::sin(s.phase);
-    for (int g = 0; g < count; g += lanes) {
-        for (int l = 0; l < lanes; ++l) {
-            cosines_[g + l] = static_cast<float>(zc * r.cos[l] - zs * r.sin[l]);
-        }
-        const double c = zc * r.stepCos - zs * r.stepSin;
-        zs = zs * r.stepCos + zc * r.stepSin;
-        zc = c;
-    }
     s.phase = wrapped(s.phase + count * s.increment);
+    const float* gains = nullptr;
     if (s.ramp >= fadeSamples) {
         s.gain = s.to;
-        std::fill(gains_.begin(), gains_.begin() + count, s.to * 0.1f);
     } else {
         for (int i = 0; i < count; ++i) {
             gains_[static_cast<std::size_t>(i)] = s.nextGain() * 0.1f;
         }
+        gains = gains_.data();
     }
 
     CTimbreizer& voice = voices[v];
@@ -339,8 +365,9 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
     while (i < count) {
         const int n = std::min(count - i, voice.hopSize - voice.framePosition);
         const float* from = voice.currentRow();
-        renderSegment(cosines_.data() + i, n, from, from + CTimbreizer::harmonicCount,
-                      voice.framePosition, voice.hopSize, s.harmonics, gains_.data() + i,
+        renderSegment(zc, zs, r.cos.data(), r.sin.data(), n, from,
+                      from + CTimbreizer::harmonicCount, voice.framePosition, voice.hopSize,
+                      s.harmonics, gains != nullptr ? gains + i : nullptr, s.to * 0.1f,
                       mix_.data() + i);
         voice.advance(n);
         i += n;

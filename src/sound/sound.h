@@ -105,13 +105,12 @@ private:
     void renderVoice(std::size_t v, int count) noexcept;
 
     std::array<VoiceState, voiceCount> state_{};
+    // The turns of a voice's phasor by 0 .. lanes samples, cosines then sines.
     struct Rotation {
-        std::array<double, lanes> cos{};
-        std::array<double, lanes> sin{};
-        double stepCos = 1.0, stepSin = 0.0; // rotation by `lanes` samples
+        std::array<double, lanes + 1> cos{};
+        std::array<double, lanes + 1> sin{};
     };
     std::array<Rotation, voiceCount> rotations_{};
-    alignas(64) std::array<float, chunkSize + lanes> cosines_{};
     alignas(64) std::array<float, chunkSize> gains_{};
     alignas(64) std::array<float, chunkSize> mix_{};
 };
