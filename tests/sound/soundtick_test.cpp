@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,18 @@ TEST(sound_tick, queues_what_the_synthesizer_renders_and_waits_on_a_full_queue) 
     twin.render(expected);
     const std::int16_t* queued = backend.queued.back().data;
     EXPECT_EQ(std::vector<std::int16_t>(queued, queued + 768), expected);
+    device.end_playing();
+
+    // Started again, the device plays what the voices render from silence: a fade-in from 0,
+    // not a continuation of the dropped blocks.
+    device.start_playing(sampleRate);
+    ASSERT_TRUE(soundTick(device, buffers, synthesizer));
+    const std::int16_t* restarted = backend.queued.back().data;
+    EXPECT_EQ(restarted[0], 0);
+    int loudest = 0;
+    for (int i = 0; i < 768; ++i)
+        loudest = std::max(loudest, std::abs(int(restarted[i])));
+    EXPECT_GT(loudest, 100);
     device.end_playing();
 }
 
