@@ -1,4 +1,5 @@
 // Sorvel: ear training for musical tuning.
+#include "quitsignals.h"
 #include "sorvelmainform.h"
 
 #include <QApplication>
@@ -30,6 +31,13 @@ public:
 int main(int argc, char** argv) {
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
+    // Sorvel as closing its window does: the windows close, the loop ends, the main window's
+    // shut-down stops the sound and unregisters the font, and the status is 0.
+    sorvel::QuitSignals quitOnSignal([](int) {
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
     try {
         auto mainForm = sorvel::createMainWindow();
         mainForm->show();

@@ -20,6 +20,9 @@ bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
     }
     if (device_ == 0) {
         if (!audioInitialised_) {
+            // SDL would catch SIGINT and SIGTERM only to queue a quit event that nobody reads;
+            // the program ends on them itself.
+            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
                 error_ = SDL_GetError();
                 return false;
