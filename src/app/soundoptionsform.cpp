@@ -3,9 +3,13 @@
 #include "sorvelmainform.h"
 #include "waveout.h"
 
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QSlider>
+
+#include <algorithm>
 
 namespace sorvel {
 
@@ -15,7 +19,6 @@ TForm2::TForm2(TSorvelMainForm* mainForm)
       blockSizes(sorvel::blockSizes.begin(), sorvel::blockSizes.end()), mainForm_(mainForm) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Sound Options"));
-    setFixedSize(272, 137);
     setFont(mainForm->font());
 
     Label1 = new QLabel(QStringLiteral("If you are experiencing noise or static, drag the slider "
@@ -26,12 +29,14 @@ TForm2::TForm2(TSorvelMainForm* mainForm)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setGeometry(8, 8, 122, 121);
 
+    // Position 1, "Fast Response Time", is the top end: the slider runs downwards, and the
+    // wheel and keys move the handle the way they point.
     TrackBar1 = new QSlider(Qt::Vertical, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
-    TrackBar1->setGeometry(136, 4, 30, 129);
     TrackBar1->setRange(1, 17);
+    TrackBar1->setInvertedAppearance(true);
+    TrackBar1->setInvertedControls(true);
     TrackBar1->setPageStep(1);
     TrackBar1->setSingleStep(1);
     TrackBar1->setTickPosition(QSlider::TicksRight);
@@ -40,16 +45,33 @@ TForm2::TForm2(TSorvelMainForm* mainForm)
     TrackBar1->setFocusPolicy(Qt::NoFocus);
     connect(TrackBar1, &QSlider::valueChanged, this, &TForm2::TrackBar1Change);
     connect(TrackBar1, &QSlider::sliderPressed, this, &TForm2::TrackBar1Enter);
+    connect(TrackBar1, &QSlider::sliderReleased, this, &TForm2::handBackKeyboard);
 
     Label18 = new QLabel(QStringLiteral("Fast Response Time"), this);
     Label18->setObjectName(QStringLiteral("Label18"));
-    Label18->move(172, 11);
-    Label18->adjustSize();
     Label19 = new QLabel(QStringLiteral("High sound quality"), this);
     Label19->setObjectName(QStringLiteral("Label19"));
-    Label19->move(172, 113);
-    Label19->adjustSize();
+    layOut();
     setVisible(false);
+}
+
+void TForm2::layOut() {
+    // The places were made for a font narrower than ours: the advice keeps its width and grows
+    // downwards until all of it shows, the dialog grows with it, and the labels at the slider's
+    // ends stay beside them and fit inside.
+    constexpr int margin = 8;
+    const int adviceHeight = std::max(121, Label1->heightForWidth(122));
+    const int height = std::max(137, margin + adviceHeight + margin);
+    const int grown = height - 137;
+    Label1->setGeometry(margin, margin, 122, adviceHeight);
+    TrackBar1->setGeometry(136, 4, 30, 129 + grown);
+    Label18->adjustSize();
+    Label19->adjustSize();
+    Label18->move(172, 11);
+    Label19->move(172, 113 + grown);
+    const int width = std::max(
+        {272, Label18->geometry().right() + 1 + margin, Label19->geometry().right() + 1 + margin});
+    setFixedSize(width, height);
 }
 
 void TForm2::FormActivate() {
@@ -59,12 +81,37 @@ void TForm2::FormActivate() {
 
 void TForm2::TrackBar1Change() {
     FormActivate();
-    mainForm_->removeFocus();
+    // While the handle is dragged the dialog keeps the mouse; the keyboard goes back on release.
+    if (!TrackBar1->isSliderDown())
+        handBackKeyboard();
 }
 
 void TForm2::TrackBar1Enter() {
     FormActivate();
     mainForm_->removeFocus();
+}
+
+void TForm2::handBackKeyboard() {
+    mainForm_->removeFocus();
+    // Keys go to the active window: the main window must be it again, or the arrow keys would
+    // stay here.
+    if (isActiveWindow())
+        mainForm_->activateWindow();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* e) {
+    // Whatever holds the keyboard, the arrow keys retune.
+    switch (e->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        QApplication::sendEvent(mainForm_, e);
+        handBackKeyboard();
+        return;
+    default:
+        QWidget::keyPressEvent(e);
+    }
 }
 
 bool TForm2::event(QEvent* e) {

@@ -32,11 +32,17 @@ public:
 public slots:
     void TrackBar1Change();
     void TrackBar1Enter();
+    // Gives the keyboard back to the main window, so that the arrow keys retune at once.
+    void handBackKeyboard();
 
 protected:
     bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    // Sizes the dialog and places its controls so that every text shows in the dialog's font.
+    void layOut();
+
     TSorvelMainForm* mainForm_;
 };
 

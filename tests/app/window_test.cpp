@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -609,13 +611,31 @@ TEST_F(Window, sound_options_dialog) {
     TForm2* f = form->Form2;
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(f->windowTitle(), "Sound Options");
-    EXPECT_EQ(f->size(), QSize(272, 137));
     EXPECT_EQ(f->windowType(), Qt::Tool);
+    // A caption bar with only a close box, and a fixed size.
+    EXPECT_TRUE(f->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(f->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_EQ(f->minimumSize(), f->maximumSize());
     EXPECT_FALSE(f->isVisible());
-    EXPECT_EQ(f->Label1->geometry(), QRect(8, 8, 122, 121));
+    // Every text shows whole in the dialog's font: the advice needs no more height than it has,
+    // and the labels lie inside the dialog.
+    EXPECT_EQ(f->Label1->pos(), QPoint(8, 8));
+    EXPECT_EQ(f->Label1->width(), 122);
     EXPECT_TRUE(f->Label1->wordWrap());
     EXPECT_TRUE(f->Label1->text().startsWith("If you are experiencing noise or static"));
-    EXPECT_EQ(f->TrackBar1->geometry(), QRect(136, 4, 30, 129));
+    EXPECT_TRUE(f->Label1->text().endsWith("of poor sound quality."));
+    EXPECT_GE(f->Label1->height(), f->Label1->heightForWidth(122));
+    EXPECT_GE(f->Label1->height(), 121);
+    EXPECT_TRUE(f->rect().contains(f->Label1->geometry()));
+    for (QLabel* l : {f->Label18, f->Label19}) {
+        EXPECT_TRUE(f->rect().contains(l->geometry())) << l->objectName().toStdString();
+        EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
+    }
+    EXPECT_GE(f->width(), 272);
+    EXPECT_GE(f->height(), 137);
+    EXPECT_EQ(f->TrackBar1->pos(), QPoint(136, 4));
+    EXPECT_EQ(f->TrackBar1->width(), 30);
+    EXPECT_EQ(f->TrackBar1->geometry().bottom(), f->height() - 5);
     EXPECT_EQ(f->TrackBar1->orientation(), Qt::Vertical);
     EXPECT_EQ(f->TrackBar1->minimum(), 1);
     EXPECT_EQ(f->TrackBar1->maximum(), 17);
@@ -625,7 +645,8 @@ TEST_F(Window, sound_options_dialog) {
     EXPECT_EQ(f->Label18->text(), "Fast Response Time");
     EXPECT_EQ(f->Label18->pos(), QPoint(172, 11));
     EXPECT_EQ(f->Label19->text(), "High sound quality");
-    EXPECT_EQ(f->Label19->pos(), QPoint(172, 113));
+    // Beside the bottom end, as far up from it as in the 137-pixel dialog.
+    EXPECT_EQ(f->Label19->pos(), QPoint(172, f->height() - 137 + 113));
 
     // Activating the main window applies the slider's block size.
     form->FormActivate();
@@ -654,6 +675,83 @@ TEST_F(Window, every_activation_applies_the_slider) {
     form->Form2->TrackBar1->setValue(17);
     QApplication::sendEvent(form->Form2, &activate);
     EXPECT_EQ(form->blockBytes(), 16384);
+}
+
+// A mouse event on `w` at (x, y) with the left button.
+void mouseAt(QWidget* w, QEvent::Type type, int x, int y) {
+    const QPointF at(x, y);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+TEST_F(Window, the_slider_runs_from_fast_response_at_the_top_and_leaves_the_keyboard_free) {
+    // A tuning exercise with its black note selected and under the mouse.
+    form->TabsBox->setCurrentIndex(0);
+    form->TuneRB->click();
+    form->NewBtn->click();
+    CNote* black = nullptr;
+    for (CStaff& staff : form->exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& note : chord.notes)
+                if (!note.locked)
+                    black = &note;
+    ASSERT_NE(black, nullptr);
+    const int x = static_cast<int>(black->centre[0]);
+    const int y = static_cast<int>(black->centre[1]);
+    mouseAt(form->Score, QEvent::MouseButtonPress, x, y);
+    mouseAt(form->Score, QEvent::MouseMove, x, y);
+    ASSERT_EQ(black->selected, 1);
+    ASSERT_EQ(form->hoveredNote, black);
+    // An arrow key pressed in the window that has the keyboard now must raise the note one step.
+    const auto upRetunes = [&](const char* when) {
+        const double before = black->soundingFrequency;
+        ASSERT_NE(QGuiApplication::focusWindow(), nullptr) << when;
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Up);
+        EXPECT_NEAR(black->soundingFrequency / before, form->retuneRatio, 1e-12) << when;
+    };
+
+    TForm2* f = form->Form2;
+    form->AdvSoundOptBtn->click();
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    upRetunes("with the dialog active");
+
+    f->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f));
+    QSlider* s = f->TrackBar1;
+    const int cx = s->width() / 2;
+    // Centre of the handle at a fraction of the way down the groove.
+    const int length = s->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, s);
+    const auto handleAt = [&](double down) {
+        return static_cast<int>(length / 2.0 + down * (s->height() - length));
+    };
+    // The start position 10 of 1..17 is drawn 9/16 of the way down: the handle is there.
+    mouseAt(s, QEvent::MouseButtonPress, cx, handleAt(9.0 / 16.0));
+    ASSERT_TRUE(s->isSliderDown()) << "no handle 9/16 of the way down";
+    mouseAt(s, QEvent::MouseMove, cx, 0);
+    mouseAt(s, QEvent::MouseButtonRelease, cx, 0);
+    EXPECT_EQ(s->value(), 1);
+    EXPECT_EQ(form->blockBytes(), 1024);
+    EXPECT_EQ(form->blockSamples(), 512);
+    // Dragged to the top, the handle is drawn there.
+    mouseAt(s, QEvent::MouseButtonPress, cx, handleAt(0));
+    EXPECT_TRUE(s->isSliderDown()) << "no handle at the top";
+    mouseAt(s, QEvent::MouseButtonRelease, cx, handleAt(0));
+
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    upRetunes("after the slider was dragged");
+
+    mouseAt(s, QEvent::MouseButtonPress, cx, handleAt(0));
+    mouseAt(s, QEvent::MouseMove, cx, s->height() - 1);
+    mouseAt(s, QEvent::MouseButtonRelease, cx, s->height() - 1);
+    EXPECT_EQ(s->value(), 17);
+    EXPECT_EQ(form->blockBytes(), 16384);
+    mouseAt(s, QEvent::MouseButtonPress, cx, handleAt(1));
+    EXPECT_TRUE(s->isSliderDown()) << "no handle at the bottom";
+    mouseAt(s, QEvent::MouseButtonRelease, cx, handleAt(1));
 }
 
 TEST_F(Window, sound_runs_on_the_timer_and_stops_at_shut_down) {
