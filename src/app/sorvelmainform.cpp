@@ -255,6 +255,14 @@ void showNote(TSorvelMainForm::PopupHandler& d, const CNote& note) {
     d.soundingMarker->move(d.diagram.soundingLeft(), d.soundingMarker->y());
 }
 
+void clearDiagram(TSorvelMainForm::PopupHandler& d) {
+    d.diagram.clear();
+    for (QLabel* l : d.nameLabels)
+        l->clear();
+    d.correctMarker->move(d.diagram.correctLeft(), d.correctMarker->y());
+    d.soundingMarker->move(d.diagram.soundingLeft(), d.soundingMarker->y());
+}
+
 void setAnswersShown(TSorvelMainForm::PopupHandler& d, bool shown) {
     d.diagram.setAnswersShown(shown);
     d.soundingMarker->setVisible(shown);
@@ -919,6 +927,8 @@ void TSorvelMainForm::replaceExercise(CMusic music) {
     if (synthesizer)
         synthesizer->clearSounding();
     hoveredNote = nullptr;
+    if (popupHandler)
+        clearDiagram(*popupHandler); // the old exercise's note is no longer on the staff
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
 }

@@ -276,6 +276,8 @@ private:
 void buildDiagram(TSorvelMainForm::PopupHandler& diagram, QWidget* panel);
 void showNote(TSorvelMainForm::PopupHandler& diagram, const CNote& note);
 void setAnswersShown(TSorvelMainForm::PopupHandler& diagram, bool shown);
+// Back to the state before the first note: no names, both markers at the 0 tick.
+void clearDiagram(TSorvelMainForm::PopupHandler& diagram);
 
 // The main window and its hidden "Sound Options" dialog, after FormCreate.
 std::unique_ptr<TSorvelMainForm> createMainWindow();

@@ -118,6 +118,12 @@ double correctFrequency(const CNote& note) {
 
 } // namespace
 
+void TuningDiagram::clear() {
+    shownNote_ = CNote();
+    names_ = {};
+    correctLeft_ = soundingLeft_ = markerRect().left;
+}
+
 bool TuningDiagram::showNote(const CNote& note) {
     if (shownNote_.soundingFrequency == note.soundingFrequency &&
         correctFrequency(shownNote_) == correctFrequency(note))

@@ -56,6 +56,8 @@ public:
     // already shown, and nothing changed.
     bool showNote(const CNote& note);
     void setAnswersShown(bool shown) { answersShown_ = shown; }
+    // Forgets the note shown, as before the first: no names, markers back at the 0 tick.
+    void clear();
 
     bool answersShown() const { return answersShown_; }
     const CNote& shownNote() const { return shownNote_; }

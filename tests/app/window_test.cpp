@@ -754,6 +754,43 @@ TEST_F(Window, the_slider_runs_from_fast_response_at_the_top_and_leaves_the_keyb
     mouseAt(s, QEvent::MouseButtonRelease, cx, handleAt(1));
 }
 
+TEST_F(Window, new_exercise_and_start_over_clear_the_tuning_diagram) {
+    auto& d = *form->popupHandler;
+    form->ShowDiagBtn->click();
+    form->TabsBox->setCurrentIndex(0);
+    form->TuneRB->click();
+    const auto hoverAndRetune = [&] {
+        for (CStaff& staff : form->exercise->staves)
+            for (CChord& chord : staff.chords)
+                for (CNote& note : chord.notes)
+                    if (!note.locked) {
+                        const int x = static_cast<int>(note.centre[0]);
+                        const int y = static_cast<int>(note.centre[1]);
+                        mouseAt(form->Score, QEvent::MouseButtonPress, x, y);
+                        mouseAt(form->Score, QEvent::MouseMove, x, y);
+                        for (int i = 0; i < 5; ++i)
+                            form->FormKeyDown(38);
+                        return;
+                    }
+        FAIL() << "no black note";
+    };
+    const auto expectCleared = [&](const char* after) {
+        for (QLabel* l : d.nameLabels)
+            EXPECT_TRUE(l->text().isEmpty()) << after;
+        EXPECT_EQ(d.soundingMarker->geometry(), QRect(223, 29, 3, 17)) << after;
+        EXPECT_EQ(d.correctMarker->geometry(), QRect(223, 29, 3, 17)) << after;
+    };
+    for (const char* button : {"NewBtn", "RestartBtn"}) {
+        form->NewBtn->click();
+        hoverAndRetune();
+        ASSERT_FALSE(d.nameLabels[1]->text().isEmpty());
+        ASSERT_NE(d.soundingMarker->x(), d.correctMarker->x()) << "retuned five steps";
+        child<QPushButton>(button)->click();
+        expectCleared(button);
+        EXPECT_TRUE(d.soundingMarker->isVisibleTo(form.get())); // the button is still down
+    }
+}
+
 TEST_F(Window, sound_runs_on_the_timer_and_stops_at_shut_down) {
     EXPECT_TRUE(QFontDatabase::families().contains("Sonora"));
     form->startSound();
