@@ -58,7 +58,10 @@ typedef float Float8 __attribute__((vector_size(32)));
 // recurrence: no cosine per harmonic, two multiply-adds and a subtraction per harmonic and
 // sample, run on `lanes` samples at once in four independent vector chains so that the
 // multiply-add latency is hidden.
-__attribute__((target_clones("arch=x86-64-v3", "default"))) void
+#ifndef SORVEL_NO_TARGET_CLONES
+__attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+void
 renderSegment(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
               const float* from, const float* to, int position, int hop, int harmonics,
               const float* gain, float level, float* out) {
