@@ -94,8 +94,8 @@ void TForm2::TrackBar1Enter() {
 void TForm2::handBackKeyboard() {
     mainForm_->removeFocus();
     // Keys go to the active window: the main window must be it again, or the arrow keys would
-    // stay here.
-    if (isActiveWindow())
+    // stay here (the dialog may not even know yet that a click made it active).
+    if (!mainForm_->isActiveWindow())
         mainForm_->activateWindow();
 }
 
