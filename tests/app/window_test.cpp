@@ -752,6 +752,16 @@ TEST_F(Window, the_slider_runs_from_fast_response_at_the_top_and_leaves_the_keyb
     mouseAt(s, QEvent::MouseButtonPress, cx, handleAt(1));
     EXPECT_TRUE(s->isSliderDown()) << "no handle at the bottom";
     mouseAt(s, QEvent::MouseButtonRelease, cx, handleAt(1));
+
+    // A wheel notch away from the user moves the handle up, towards fast response.
+    const QPointF middle(cx, s->height() / 2);
+    QWheelEvent wheel(middle, s->mapToGlobal(middle), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(s, &wheel);
+    EXPECT_EQ(s->value(), 16);
+    EXPECT_EQ(form->blockBytes(), 14336);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    upRetunes("after a wheel turn over the slider");
 }
 
 TEST_F(Window, new_exercise_and_start_over_clear_the_tuning_diagram) {
