@@ -62,14 +62,19 @@ done
 cat >"$work/playing.sh" <<'SCRIPT'
 set -u
 work=$1 program=$2
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/played.raw" stdbuf -oL "$program" \
+QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/played.raw" stdbuf -oL "$program" \
     >"$work/playing.out" 2>&1 &
 pid=$!
 for i in $(seq 200); do
     grep -q 'wave out open okay' "$work/playing.out" && break
     sleep 0.05
 done
-window=$(xdotool search --sync --onlyvisible --name '^Sorvel$' | head -1)
+window=
+for i in $(seq 200); do
+    window=$(xdotool search --onlyvisible --name '^Sorvel$' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.05
+done
 # Without a window manager the window sits at the top left; the A4's head is at about
 # (96, 90) of it.
 xdotool mousemove --window "$window" 96 90 mousemove --window "$window" 97 90
