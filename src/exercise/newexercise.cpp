@@ -87,6 +87,8 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
     const bool compare = request.task == ExerciseTask::compare;
     const int category = static_cast<int>(request.category);
 
+    made.category = request.category;
+    made.tuning = request.tuning;
     made.difficulty = request.difficulty;
     made.referenceCopy =
         request.compareBox || compare || request.category == ExerciseCategory::singleNotes;

@@ -60,10 +60,12 @@ inline constexpr std::array<const char*, 11> chordOptionNames = {
 // Everything one New Exercise decides.
 struct NewExercise {
     CTwoStaffChord exerciseTemplate; // the columns as made, mistunings and references included
-    int task = identifyTask;         // 2 identify, 3 tune (also compare mode)
-    bool referenceCopy = false;      // a correctly tuned copy stands before the tested one
-    int innerReferences = 0;         // white notes inside the tested sonority, 0 or 1
-    int noteCount = 1;               // 1 single note, 2 interval, 3 triad, 4 seventh chord
+    ExerciseCategory category = ExerciseCategory::singleNotes;
+    int tuning = 0;             // system index of TuningBox
+    int task = identifyTask;    // 2 identify, 3 tune (also compare mode)
+    bool referenceCopy = false; // a correctly tuned copy stands before the tested one
+    int innerReferences = 0;    // white notes inside the tested sonority, 0 or 1
+    int noteCount = 1;          // 1 single note, 2 interval, 3 triad, 4 seventh chord
     int difficulty = 0;
     double retuneCents = 10.0;
     double retuneRatio = 1.0;

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the user did in this run: one row per Check Answer, a summary per interval or chord type
+// and the rows as tab-separated text. It lives only in memory; nothing is written to disk.
+//
+//   sorvel::SessionRecord record;
+//   sorvel::GradeIndex verdict = sorvel::gradeAnswer(exercise, sorvel::gradingRulesOf(made));
+//   record.add(exercise, made, verdict, "14:03:27");
+//   for (const sorvel::SummaryRow& s : record.summary()) ...   // worst first
+#pragma once
+
+#include "answering.h"
+#include "newexercise.h"
+#include "tuningdata.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sorvel {
+
+// A tested note of the tuning task and how far it ended from its correct pitch.
+struct NoteError {
+    std::string name; // written pitch, e.g. "Eb4"
+    double cents = 0; // sounding minus correct: positive is sharp
+};
+
+struct SessionRow {
+    std::string time;    // the clock time the window passed in
+    std::string page;    // "Single Notes", "Intervals" or "Chords"
+    std::string kind;    // what the summary groups by: "Single note", "P5", "P12", "Maj" ...
+    std::string asked;   // the kind with its details: "P5, melodic", "Maj, 1st inversion, open"
+    std::string task;    // "Identify" or "Correct the tuning"
+    std::string tuning;  // tuning system name
+    int difficulty = 1;  // slider position 1..7
+    std::string verdict; // the text shown
+    bool good = false;   // among the two best verdicts of its kind of grading
+    std::vector<NoteError> errors; // tuning task only: the notes that could be retuned, low first
+    // Mean of |cents| over `errors`; none without errors.
+    std::optional<double> meanAbsError() const;
+};
+
+struct SummaryRow {
+    std::string kind;
+    int checks = 0;
+    double goodShare = 0;               // 0..1: share of checks with one of the two best verdicts
+    std::optional<double> meanAbsError; // mean over the checks that measured a tuning error
+};
+
+class SessionRecord {
+public:
+    // Adds the row of one Check Answer of `score`, made by `made`, graded `verdict`.
+    const SessionRow& add(const CMusic& score, const NewExercise& made, GradeIndex verdict,
+                          std::string time);
+    const std::vector<SessionRow>& rows() const { return rows_; }
+    // One row per kind, worst first: lowest share of good verdicts, then largest mean error.
+    std::vector<SummaryRow> summary() const;
+    // A header line and one line per row, fields separated by tabs.
+    std::string toTabSeparated() const;
+
+private:
+    std::vector<SessionRow> rows_;
+};
+
+// Whether a verdict is one of the two best of its table row (never the worst of a row): "Good"
+// and "Excellent" in the tuning task; "Right" and the one below it in the identify task.
+bool isGoodVerdict(GradeIndex verdict);
+
+} // namespace sorvel
