@@ -4,8 +4,10 @@
 #include "fontregistration.h"
 #include "helptext.h"
 #include "layout.h"
+#include "mainmenu.h"
 #include "newexercise.h"
 #include "sdlaudio.h"
+#include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
 
@@ -26,6 +28,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QTime>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QtMath>
@@ -294,14 +297,23 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(clientWidth, clientHeight);
     setFont(formFont());
     setFocusPolicy(Qt::StrongFocus);
+    // The controls keep their places relative to this area; the menu bar sits above it.
+    Content = new QWidget(this);
+    Content->setObjectName(QStringLiteral("ContentArea"));
     buildControls();
     connectExerciseHandlers();
     // The wheel must reach the window whatever control lies under the mouse.
     qApp->installEventFilter(this);
     connectAnsweringHandlers();
+    RecordForm = new TSessionRecordForm(sessionRecord, this);
+    connect(this, &TSorvelMainForm::answerChecked, RecordForm, &TSessionRecordForm::refresh);
+    Menu = new TMainMenu(*this);
+    const int menuHeight = Menu->sizeHint().height();
+    Menu->setGeometry(0, 0, clientWidth, menuHeight);
+    Content->setGeometry(0, menuHeight, clientWidth, clientHeight);
+    setFixedSize(clientWidth, menuHeight + clientHeight);
 }
 
 TSorvelMainForm::~TSorvelMainForm() {
@@ -310,26 +322,26 @@ TSorvelMainForm::~TSorvelMainForm() {
 }
 
 void TSorvelMainForm::buildControls() {
-    Score = place(new ScoreImage(this), "Score", 2, 9, scoreWidth, scoreHeight);
+    Score = place(new ScoreImage(Content), "Score", 2, 9, scoreWidth, scoreHeight);
 
-    NewBtn = button(this, "NewBtn", "New Exercise", 2, 256, 111, 25,
+    NewBtn = button(Content, "NewBtn", "New Exercise", 2, 256, 111, 25,
                     "Begin a new exercise using the options at right.");
-    RestartBtn = button(this, "RestartBtn", "Start Over", 119, 256, 111, 25,
+    RestartBtn = button(Content, "RestartBtn", "Start Over", 119, 256, 111, 25,
                         "Restart the current exercise.");
-    GradeBtn = button(this, "GradeBtn", "Check Answer", 236, 256, 111, 25,
+    GradeBtn = button(Content, "GradeBtn", "Check Answer", 236, 256, 111, 25,
                       "See whether your answer is correct or not.");
-    AnswersBtn = button(this, "AnswersBtn", "Reveal Errors", 352, 256, 111, 25,
+    AnswersBtn = button(Content, "AnswersBtn", "Reveal Errors", 352, 256, 111, 25,
                         "Incorrectly tuned/marked notes are displayed in red.");
     for (QPushButton* b : {NewBtn, RestartBtn, GradeBtn, AnswersBtn})
         b->setEnabled(false);
 
-    bevel(this, "Bevel2", 2, 287, 461, 166);
-    ShowDiagBtn = button(this, "ShowDiagBtn", "Show Answers on Tuning Diagram", 8, 295, 448, 37,
+    bevel(Content, "Bevel2", 2, 287, 461, 166);
+    ShowDiagBtn = button(Content, "ShowDiagBtn", "Show Answers on Tuning Diagram", 8, 295, 448, 37,
                          "Display tuning of correct and sounding pitches.");
     ShowDiagBtn->setCheckable(true);
     connect(ShowDiagBtn, &QPushButton::clicked, this, &TSorvelMainForm::ShowDiagBtnClick);
 
-    AnswerPopupPanel = place(new QFrame(this), "AnswerPopupPanel", 8, 346, 448, 100);
+    AnswerPopupPanel = place(new QFrame(Content), "AnswerPopupPanel", 8, 346, 448, 100);
     AnswerPopupPanel->setFrameShape(QFrame::NoFrame);
     AnswerPopupPanel->setAutoFillBackground(true);
     QPalette white = AnswerPopupPanel->palette();
@@ -345,10 +357,10 @@ void TSorvelMainForm::buildControls() {
     place(new QLabel(QStringLiteral("Correct Answer"), AnswerPopupPanel), "CorrectLegendLabel", 121,
           81, -1, 13);
 
-    AdvSoundOptBtn = button(this, "AdvSoundOptBtn", "Advanced Sound Options...", 2, 461, 145, 25,
+    AdvSoundOptBtn = button(Content, "AdvSoundOptBtn", "Advanced Sound Options...", 2, 461, 145, 25,
                             "Fix noisy sound or slow response time.");
 
-    TabsBox = place(new QTabWidget(this), "TabsBox", 469, 8, 465, 281);
+    TabsBox = place(new QTabWidget(Content), "TabsBox", 469, 8, 465, 281);
     TabsBox->tabBar()->setFocusPolicy(Qt::NoFocus);
     auto* single = new QWidget;
     single->setObjectName(QStringLiteral("SingleNotesPage"));
@@ -372,11 +384,11 @@ void TSorvelMainForm::buildControls() {
     TabsBox->setCurrentIndex(3);
     connect(TabsBox, &QTabWidget::currentChanged, this, &TSorvelMainForm::TabsBoxChange);
 
-    bevel(this, "Bevel1", 469, 287, 465, 200);
+    bevel(Content, "Bevel1", 469, 287, 465, 200);
     buildExerciseOptions();
 
     GradeLabel =
-        place(new QLabel(QStringLiteral("CORRECT "), this), "GradeLabel", 122, 108, 155, 34);
+        place(new QLabel(QStringLiteral("CORRECT "), Content), "GradeLabel", 122, 108, 155, 34);
     QFont verdict(QStringLiteral("URW Bookman"));
     verdict.setStyleHint(QFont::Serif);
     verdict.setPixelSize(29);
@@ -514,24 +526,24 @@ void TSorvelMainForm::buildChordsPage(QWidget* page) {
 
 void TSorvelMainForm::buildExerciseOptions() {
     auto* panel =
-        place(new QLabel(QStringLiteral("Exercise Options"), this), "Panel1", 476, 294, 451, 41);
+        place(new QLabel(QStringLiteral("Exercise Options"), Content), "Panel1", 476, 294, 451, 41);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAlignment(Qt::AlignCenter);
     QFont bold = font();
     bold.setBold(true);
     panel->setFont(bold);
 
-    label(this, "Label16", "Task:", 478, 342);
-    IdentifyRB = place(new QRadioButton(QStringLiteral("Identify flat or sharp pitches"), this),
+    label(Content, "Label16", "Task:", 478, 342);
+    IdentifyRB = place(new QRadioButton(QStringLiteral("Identify flat or sharp pitches"), Content),
                        "IdentifyRB", 510, 341, -1, 17);
     IdentifyRB->setToolTip(
         QStringLiteral("Mark out-of-tune pitches as either flat (1 click) or sharp (2 clicks)."));
-    TuneRB = place(new QRadioButton(QStringLiteral("Correct the tuning"), this), "TuneRB", 510, 359,
-                   -1, 17);
+    TuneRB = place(new QRadioButton(QStringLiteral("Correct the tuning"), Content), "TuneRB", 510,
+                   359, -1, 17);
     TuneRB->setToolTip(QStringLiteral(
         "Click on out-of-tune notes, and use arrow keys or mouse wheel to fix them."));
-    CompareRB = place(new QRadioButton(QStringLiteral("Compare Tuning Systems"), this), "CompareRB",
-                      510, 377, -1, 17);
+    CompareRB = place(new QRadioButton(QStringLiteral("Compare Tuning Systems"), Content),
+                      "CompareRB", 510, 377, -1, 17);
     CompareRB->setToolTip(
         QStringLiteral("Listen to sonorities in different tuning systems selected from the menus "
                        "at right. You may also retune pitches."));
@@ -539,20 +551,20 @@ void TSorvelMainForm::buildExerciseOptions() {
     for (QRadioButton* rb : {IdentifyRB, TuneRB, CompareRB})
         connect(rb, &QRadioButton::clicked, this, [this, rb] { IdentifyRBEnter(rb); });
 
-    CompareBox = check(this, "CompareBox", "Compare with correctly tuned version", 478, 402);
+    CompareBox = check(Content, "CompareBox", "Compare with correctly tuned version", 478, 402);
     CompareBox->setToolTip(QStringLiteral("Include a correctly tuned sonority on the staff."));
     CompareBox->setChecked(true);
 
-    label(this, "Label20", "Tuning System:", 735, 342);
-    TuningBox = combo(this, "TuningBox", tuningItems, 817, 339, 109, 21);
-    label(this, "Label21", "Second Tuning System:", 697, 378);
-    Tuning2Box = combo(this, "Tuning2Box", tuningItems, 817, 375, 109, 21);
+    label(Content, "Label20", "Tuning System:", 735, 342);
+    TuningBox = combo(Content, "TuningBox", tuningItems, 817, 339, 109, 21);
+    label(Content, "Label21", "Second Tuning System:", 697, 378);
+    Tuning2Box = combo(Content, "Tuning2Box", tuningItems, 817, 375, 109, 21);
     Tuning2Box->setEnabled(false);
     for (QComboBox* c : {TuningBox, Tuning2Box, BottomNote, ChordRoot})
         connect(c, &QComboBox::activated, this, &TSorvelMainForm::TuningBoxClick);
 
-    label(this, "Label17", "Difficulty", 681, 428);
-    DifficultyBar = place(new QSlider(Qt::Horizontal, this), "DifficultyBar", 476, 441, 451, 30);
+    label(Content, "Label17", "Difficulty", 681, 428);
+    DifficultyBar = place(new QSlider(Qt::Horizontal, Content), "DifficultyBar", 476, 441, 451, 30);
     DifficultyBar->setRange(1, 7);
     DifficultyBar->setSingleStep(1);
     DifficultyBar->setPageStep(1);
@@ -563,8 +575,8 @@ void TSorvelMainForm::buildExerciseOptions() {
                                              "larger number of pitches may be out-of-tune."));
     connect(DifficultyBar, &QSlider::valueChanged, this, &TSorvelMainForm::DifficultyBarChange);
     connect(DifficultyBar, &QSlider::sliderPressed, this, &TSorvelMainForm::DifficultyBarEnter);
-    label(this, "Label18", "Easy", 476, 471);
-    label(this, "Label19", "Hard", 904, 471);
+    label(Content, "Label18", "Easy", 476, 471);
+    label(Content, "Label19", "Hard", 904, 471);
 }
 
 QCheckBox* TSorvelMainForm::box(const char* name) const {
@@ -770,6 +782,9 @@ void TSorvelMainForm::GradeBtnClick() {
         return;
     const GradeIndex verdict = gradeAnswer(*exercise, gradingRulesOf(exerciseMade));
     showGrade(verdict.column, verdict.row);
+    sessionRecord.add(*exercise, exerciseMade, verdict,
+                      QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString());
+    emit answerChecked();
 }
 
 void TSorvelMainForm::showGrade(int column, int row) {
@@ -984,11 +999,18 @@ void TSorvelMainForm::AdvSoundOptBtnClick() {
     if (soundOptionsPlaced_)
         return;
     const QRect window = frameGeometry();
+    // The button's place in the whole client area, menu bar included.
+    const QPoint button = AdvSoundOptBtn->mapTo(this, QPoint(0, 0));
     const ScreenPoint at = soundOptionsPlacement(
-        window.left(), window.top(), AdvSoundOptBtn->x(), AdvSoundOptBtn->y(),
-        AdvSoundOptBtn->width(), AdvSoundOptBtn->height(), Form2->frameGeometry().height());
+        window.left(), window.top(), button.x(), button.y(), AdvSoundOptBtn->width(),
+        AdvSoundOptBtn->height(), Form2->frameGeometry().height());
     Form2->move(at.left, at.top);
     soundOptionsPlaced_ = true;
+}
+
+void TSorvelMainForm::showSessionRecord() {
+    RecordForm->show();
+    RecordForm->raise();
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow() {

@@ -10,6 +10,7 @@
 #include "musicgenerator.h"
 #include "newexercise.h"
 #include "options.h"
+#include "sessionrecord.h"
 #include "sound.h"
 #include "tuningdata.h"
 #include "vbmp.h"
@@ -38,6 +39,8 @@ class QTimer;
 namespace sorvel {
 
 class TForm2;
+class TMainMenu;
+class TSessionRecordForm;
 
 // The `Score` image: a fixed canvas onto which rendered bitmaps are copied at (0, 0).
 class ScoreImage : public QWidget {
@@ -175,7 +178,9 @@ public:
     // Every check box of the option groups and CompareBox.
     std::vector<QCheckBox*> optionBoxes() const;
 
-    // Controls that the other handlers use.
+    // Controls that the other handlers use. All of them lie on the content area, under the menu.
+    QWidget* Content = nullptr;
+    TMainMenu* Menu = nullptr;
     ScoreImage* Score = nullptr;
     QPushButton* NewBtn = nullptr;
     QPushButton* RestartBtn = nullptr;
@@ -199,6 +204,9 @@ public:
     QTimer* Timer1 = nullptr;
     QTimer* MessageTimer = nullptr;
     TForm2* Form2 = nullptr;
+    TSessionRecordForm* RecordForm = nullptr;
+    // Every Check Answer of the run.
+    SessionRecord sessionRecord;
 
     PitchesStruct pitchOptions;
     IntervalsStruct intervalOptions;
@@ -225,6 +233,8 @@ signals:
     void keyDown(int virtualKey);
     // A wheel turn anywhere over the window (120 per notch, positive away from the user).
     void mouseWheel(int delta);
+    // Check Answer added a row to the session record.
+    void answerChecked();
 
 public slots:
     void TabsBoxChange(int index);
@@ -245,6 +255,8 @@ public slots:
     void AdvSoundOptBtnClick();
     // Each tick queues one block of sound when the device has a free buffer.
     void Timer1Timer();
+    // Shows the session record beside the window without taking the keyboard.
+    void showSessionRecord();
 
 protected:
     bool event(QEvent* e) override;

@@ -214,7 +214,9 @@ TEST_F(ExerciseWindow, sound_options_placed_beside_the_button_once) {
     form->AdvSoundOptBtn->click();
     EXPECT_TRUE(dialog->isVisible());
     const QRect window = form->frameGeometry();
-    const QRect button = form->AdvSoundOptBtn->geometry();
+    // The button's place in the client area, menu bar included.
+    const QRect button(form->AdvSoundOptBtn->mapTo(form.get(), QPoint(0, 0)),
+                       form->AdvSoundOptBtn->size());
     const int height = dialog->frameGeometry().height();
     EXPECT_EQ(dialog->frameGeometry().topLeft(),
               QPoint(window.left() + button.left() + button.width() + 20,

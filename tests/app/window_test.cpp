@@ -1,4 +1,5 @@
 // The real main window on the offscreen platform: its layout, defaults, handlers and focus rule.
+#include "mainmenu.h"
 #include "sorvelmainform.h"
 #include "soundoptionsform.h"
 
@@ -115,7 +116,9 @@ TEST_F(Window, the_white_a4_stands_on_the_staff_and_the_voices_are_built) {
 TEST_F(Window, state_right_after_start) {
     EXPECT_EQ(form->objectName(), "SorvelMainForm");
     EXPECT_EQ(form->windowTitle(), "Sorvel");
-    EXPECT_EQ(form->size(), QSize(938, 489));
+    // The content area keeps its size; the menu bar lies above it.
+    EXPECT_EQ(form->Content->geometry(), QRect(0, form->Menu->height(), 938, 489));
+    EXPECT_EQ(form->size(), QSize(938, 489 + form->Menu->height()));
     EXPECT_EQ(form->minimumSize(), form->maximumSize()); // fixed size
     EXPECT_FALSE(form->windowFlags() & Qt::WindowMaximizeButtonHint);
     for (const char* name : {"NewBtn", "RestartBtn", "GradeBtn", "AnswersBtn"})

@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "mainmenu.h"
+
+#include "sessionrecordform.h"
+#include "sorvelmainform.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+
+namespace sorvel {
+
+TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
+    setObjectName(QStringLiteral("MainMenu"));
+    // The menu must be a row of this window on every desktop, above the fixed content.
+    setNativeMenuBar(false);
+    setFocusPolicy(Qt::NoFocus);
+
+    QMenu* exercise = addMenu(QStringLiteral("&Exercise"));
+    NewAction = pressing(exercise, QStringLiteral("&New Exercise"),
+                         QKeySequence(Qt::CTRL | Qt::Key_N), form.NewBtn);
+    RestartAction = pressing(exercise, QStringLiteral("&Start Over"),
+                             QKeySequence(Qt::CTRL | Qt::Key_Backspace), form.RestartBtn);
+    CheckAction = pressing(exercise, QStringLiteral("&Check Answer"),
+                           QKeySequence(Qt::CTRL | Qt::Key_Return), form.GradeBtn);
+    // The keypad's Enter key is Return too, for a musician's hand.
+    CheckAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    RevealAction = pressing(exercise, QStringLiteral("&Reveal Errors"),
+                            QKeySequence(Qt::CTRL | Qt::Key_R), form.AnswersBtn);
+    exercise->addSeparator();
+    QuitAction = exercise->addAction(QStringLiteral("&Quit"));
+    QuitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QuitAction->setMenuRole(QAction::QuitRole);
+    connect(QuitAction, &QAction::triggered, &form, &QWidget::close);
+
+    QMenu* view = addMenu(QStringLiteral("&View"));
+    RecordAction = view->addAction(QStringLiteral("Session &Record"));
+    RecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(RecordAction, &QAction::triggered, &form, &TSorvelMainForm::showSessionRecord);
+    ShowAnswersAction = view->addAction(QStringLiteral("Show &Answers on Tuning Diagram"));
+    ShowAnswersAction->setCheckable(true);
+    ShowAnswersAction->setChecked(form.ShowDiagBtn->isChecked());
+    connect(ShowAnswersAction, &QAction::triggered, form.ShowDiagBtn, &QPushButton::click);
+    connect(form.ShowDiagBtn, &QPushButton::toggled, ShowAnswersAction, &QAction::setChecked);
+
+    QMenu* sound = addMenu(QStringLiteral("&Sound"));
+    SoundOptionsAction = sound->addAction(QStringLiteral("Sound &Options..."));
+    connect(SoundOptionsAction, &QAction::triggered, form.AdvSoundOptBtn, &QPushButton::click);
+
+    QMenu* help = addMenu(QStringLiteral("&Help"));
+    HelpAction = help->addAction(QStringLiteral("&How to Use Sorvel"));
+    HelpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(HelpAction, &QAction::triggered, &form, [&form] { form.TabsBox->setCurrentIndex(3); });
+    AboutAction = help->addAction(QStringLiteral("&About Sorvel"));
+    AboutAction->setMenuRole(QAction::AboutRole);
+    connect(AboutAction, &QAction::triggered, this, &TMainMenu::showAbout);
+
+    // A menu, once closed, leaves no control holding the keyboard: the arrow keys retune. The
+    // call waits for the menu bar to hand its own focus back first.
+    for (QMenu* menu : {exercise, view, sound, help})
+        connect(menu, &QMenu::aboutToHide, &form,
+                [&form] { QTimer::singleShot(0, &form, &TSorvelMainForm::removeFocus); });
+}
+
+QAction* TMainMenu::pressing(QMenu* menu, const QString& text, const QKeySequence& key,
+                             QPushButton* button) {
+    QAction* action = menu->addAction(text);
+    action->setShortcut(key);
+    action->setEnabled(button->isEnabled());
+    // click() does nothing on a disabled button, so the item can never do more than the button.
+    connect(action, &QAction::triggered, button, &QPushButton::click);
+    button->installEventFilter(this);
+    mirrored_.emplace_back(button, action);
+    return action;
+}
+
+bool TMainMenu::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::EnabledChange)
+        for (auto& [button, action] : mirrored_)
+            if (button == watched)
+                action->setEnabled(button->isEnabled());
+    // The bar watches the window for the Alt key; after it has acted, see where the keys go.
+    const bool handled = QMenuBar::eventFilter(watched, e);
+    if (e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease)
+        handBackKeyboard();
+    return handled;
+}
+
+void TMainMenu::keyPressEvent(QKeyEvent* e) {
+    QMenuBar::keyPressEvent(e);
+    handBackKeyboard();
+}
+
+void TMainMenu::handBackKeyboard() {
+    if (window()->focusWidget() == this && activeAction() == nullptr)
+        form_.removeFocus();
+}
+
+QString TMainMenu::aboutText() {
+    return QStringLiteral(
+               "<p><b>Sorvel %1</b><br>Ear training for musical tuning.</p>"
+               "<p>Sorvel is free software under the GNU General Public License, version 3 or "
+               "any later version. It comes with no warranty.</p>"
+               "<p>Every sound is synthesized from one recording of a held double-reed note, "
+               "rendered with FluidSynth from the FluidR3_GM General MIDI sound font "
+               "(&copy; 2000-2002, 2008 Frank Wen, MIT licence).</p>"
+               "<p>The notation font &ldquo;Sonora&rdquo; is made at build time from outlines of "
+               "LilyPond's Emmentaler font (&copy; 1996-2017 the LilyPond authors) and stays "
+               "under the SIL Open Font Licence 1.1.</p>")
+        .arg(QStringLiteral(SORVEL_VERSION));
+}
+
+void TMainMenu::showAbout() {
+    QMessageBox::about(&form_, QStringLiteral("About Sorvel"), aboutText());
+    form_.removeFocus();
+}
+
+} // namespace sorvel
