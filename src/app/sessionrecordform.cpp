@@ -28,6 +28,7 @@ QTableWidget* table(QWidget* parent, const char* name, const QStringList& header
     // The arrow keys belong to the retuning, even while this window is in front.
     t->setFocusPolicy(Qt::NoFocus);
     t->horizontalHeader()->setStretchLastSection(true);
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
     return t;
 }
 
@@ -132,7 +133,7 @@ TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* par
     setWindowTitle(QStringLiteral("Session Record"));
     // Opening it leaves the keyboard with the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    resize(660, 600);
+    resize(800, 620);
 
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(QStringLiteral("By interval or chord, worst first:"), this);
@@ -141,7 +142,7 @@ TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* par
         table(this, "SummaryTable",
               {QStringLiteral("Interval or chord"), QStringLiteral("Checks"),
                QStringLiteral("Two best verdicts"), QStringLiteral("Mean error (cents)")});
-    SummaryTable->setMaximumHeight(150);
+    SummaryTable->setMaximumHeight(8 * (SummaryTable->fontMetrics().height() + 6));
     layout->addWidget(SummaryTable);
     Plot = new ErrorPlot(record, this);
     layout->addWidget(Plot);

@@ -268,12 +268,15 @@ private:
     void connectAnsweringHandlers();
     // The staff drawn again as it stands (no new layout: the notes keep their places).
     void redrawStaff();
+    // The option pages, the exercise options and their groups live in optionpages.cpp.
     void buildSingleNotesPage(QWidget* page);
     void buildIntervalsPage(QWidget* page);
     void buildChordsPage(QWidget* page);
     void buildExerciseOptions();
     void fillOptionGroups();
     QCheckBox* box(const char* name) const;
+    // Select All / Deselect All set their rows; every box gives the keyboard back.
+    void connectOptionButtons();
     void connectExerciseHandlers();
     // Puts `music` in place of the exercise, forgetting every reference into the old one.
     void replaceExercise(CMusic music);
@@ -282,6 +285,7 @@ private:
     bool starting_ = false;
     int fontId_ = -1;
     bool soundOptionsPlaced_ = false;
+    bool recordPlaced_ = false;
 };
 
 // The diagram's operations on the widgets of a PopupHandler.
