@@ -133,7 +133,7 @@ TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* par
     setWindowTitle(QStringLiteral("Session Record"));
     // Opening it leaves the keyboard with the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    resize(800, 620);
+    resize(900, 620);
 
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(QStringLiteral("By interval or chord, worst first:"), this);
