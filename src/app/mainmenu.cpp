@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "mainmenu.h"
 
-#include "sessionrecordform.h"
 #include "sorvelmainform.h"
 
 #include <QAction>
@@ -27,7 +26,7 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
                              QKeySequence(Qt::CTRL | Qt::Key_Backspace), form.RestartBtn);
     CheckAction = pressing(exercise, QStringLiteral("&Check Answer"),
                            QKeySequence(Qt::CTRL | Qt::Key_Return), form.GradeBtn);
-    // The keypad's Enter key is Return too, for a musician's hand.
+    // Ctrl with the keypad's Enter key checks too.
     CheckAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     RevealAction = pressing(exercise, QStringLiteral("&Reveal Errors"),
