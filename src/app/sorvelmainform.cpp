@@ -107,17 +107,53 @@ Shape::Shape(QWidget* parent, const DiagramRect& r, QColor pen, int penWidth, bo
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+namespace {
+
+// Paints `r` (logical pixels) as a frame of `penWidth` inside it, filled unless `clearFill`.
+// Edges are placed on whole device pixels and every width is rounded on its own, so that at a
+// screen scale such as 1.5 all ticks and frames come out equally thick, not 1 or 2 pixels by
+// where they happen to fall.
+void paintFrame(QPainter& p, qreal ratio, const QRect& r, QColor pen, int penWidth, bool clearFill,
+                QColor fill) {
+    auto device = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+    const int x = device(r.x()), y = device(r.y());
+    const int w = std::max(1, device(r.width())), h = std::max(1, device(r.height()));
+    const int pw = std::max(1, device(penWidth));
+    if (!clearFill)
+        p.fillRect(x, y, w, h, fill);
+    // The frame lies inside the rectangle; a shape no wider than two pens is all frame.
+    p.fillRect(x, y, w, pw, pen);
+    p.fillRect(x, y + h - pw, w, pw, pen);
+    p.fillRect(x, y, pw, h, pen);
+    p.fillRect(x + w - pw, y, pw, h, pen);
+}
+
+} // namespace
+
 void Shape::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const int w = width();
-    const int h = height();
-    if (!clearFill_)
-        p.fillRect(0, 0, w, h, fill_);
-    // The frame lies inside the rectangle; a shape no wider than two pens is all frame.
-    p.fillRect(0, 0, w, penWidth_, pen_);
-    p.fillRect(0, h - penWidth_, w, penWidth_, pen_);
-    p.fillRect(0, 0, penWidth_, h, pen_);
-    p.fillRect(w - penWidth_, 0, penWidth_, h, pen_);
+    const qreal ratio = devicePixelRatioF();
+    p.scale(1 / ratio, 1 / ratio);
+    paintFrame(p, ratio, rect(), pen_, penWidth_, clearFill_, fill_);
+}
+
+DiagramScale::DiagramScale(QWidget* parent) : QWidget(parent) {
+    setGeometry(parent->rect());
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void DiagramScale::addFrame(const DiagramRect& r, bool clearFill) {
+    frames_.push_back({QRect(r.left, r.top, r.width, r.height), clearFill});
+}
+
+void DiagramScale::paintEvent(QPaintEvent*) {
+    // One widget for the whole fixed scale: a widget of its own per tick would be clipped to
+    // its own rounded device rectangle, which no painting inside it can even out.
+    QPainter p(this);
+    const qreal ratio = devicePixelRatioF();
+    p.scale(1 / ratio, 1 / ratio);
+    for (const Frame& f : frames_)
+        paintFrame(p, ratio, f.rect, Qt::black, 1, f.clearFill, Qt::white);
 }
 
 // ---- Tuning diagram widgets ---------------------------------------------------------------
@@ -126,12 +162,13 @@ void buildDiagram(TSorvelMainForm::PopupHandler& d, QWidget* panel) {
     d.panel = panel;
     panel->setVisible(true);
     const TuningDiagram& g = d.diagram;
-    auto* outline = new Shape(panel, g.outline(), Qt::black, 1, true);
-    outline->setObjectName(QStringLiteral("DiagramOutline"));
-    new Shape(panel, g.legendFrame(), Qt::black, 1, true);
-    new Shape(panel, g.centreLine());
+    auto* scale = new DiagramScale(panel);
+    scale->setObjectName(QStringLiteral("DiagramScale"));
+    scale->addFrame(g.outline(), true);
+    scale->addFrame(g.legendFrame(), true);
+    scale->addFrame(g.centreLine());
     for (const DiagramTick& t : g.ticks()) {
-        new Shape(panel, t.tick);
+        scale->addFrame(t.tick);
         auto* l = new QLabel(QString::fromStdString(t.text), panel);
         l->setGeometry(t.label.left, t.label.top, t.label.width, t.label.height);
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

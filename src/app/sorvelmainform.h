@@ -82,6 +82,24 @@ private:
     QColor fill_;
 };
 
+// The tuning diagram's fixed scale (outline, legend frame, centre line, ticks) in one widget
+// over its whole panel, below the labels and markers.
+class DiagramScale : public QWidget {
+public:
+    explicit DiagramScale(QWidget* parent);
+    void addFrame(const DiagramRect& r, bool clearFill = false);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    struct Frame {
+        QRect rect;
+        bool clearFill;
+    };
+    std::vector<Frame> frames_;
+};
+
 // Module-level state shared with New Exercise and Start Over.
 inline int difficulty = 0; // DifficultyBar position - 1
 inline CGenerateChord generator;

@@ -610,6 +610,25 @@ TEST_F(Window, diagram_widgets_follow_the_hovered_note) {
     EXPECT_FALSE(d.nameLabels[0]->isVisibleTo(form.get()));
 }
 
+// Run at scales 1 and 1.5 (see CMakeLists.txt): every tick of the scale equally thick.
+TEST_F(Window, the_diagram_ticks_are_equally_thick_at_any_screen_scale) {
+    const QImage image = form->AnswerPopupPanel->grab().toImage();
+    const qreal ratio = image.devicePixelRatio();
+    const int y = static_cast<int>(41 * ratio); // through every tick, under the centre line
+    std::vector<int> runs;
+    for (int x = 0, run = 0; x <= image.width(); ++x) {
+        if (x < image.width() && darkness(image, x, y) > 128) {
+            ++run;
+        } else if (run > 0) {
+            runs.push_back(run);
+            run = 0;
+        }
+    }
+    ASSERT_EQ(runs.size(), 23u) << "21 ticks and the outline's sides, at scale " << ratio;
+    for (int run : runs)
+        EXPECT_EQ(run, std::lround(ratio)) << "at scale " << ratio;
+}
+
 TEST_F(Window, sound_options_dialog) {
     TForm2* f = form->Form2;
     ASSERT_NE(f, nullptr);
