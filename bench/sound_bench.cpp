@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering one second of a four-note chord entered twice (eight entries in the sounding list,
 // the most the hover logic makes), fast and straightforward, and building the eight voices from
 // the recording. Prints the speed-up and the margin over real time.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # sorvel_add_test(NAME SOURCES ... LIBS ...)
 # One GoogleTest executable per layer, each case registered with CTest.
 function(sorvel_add_test name)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target for the WAVE reader: any bytes must give either a result that fits in the
 // input or an Exception; never a crash, a read past a buffer or a huge allocation.
 #include "readwave.h"

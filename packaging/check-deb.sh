@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # check-deb.sh BUILD OUT HAS_PROGRAM: builds the Debian package of BUILD into OUT with CPack
 # and checks its contents list, its launcher and its dependencies.
 set -euo pipefail

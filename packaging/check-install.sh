@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # check-install.sh BUILD STAGE HAS_PROGRAM: installs BUILD into the prefix STAGE and checks
 # that the launcher finds the program and its data files where they were put.
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Run at install time (install(SCRIPT)): writes the launcher and the .desktop file for the
 # prefix being installed to. file(INSTALL) adds DESTDIR itself.
 set(prefix "${CMAKE_INSTALL_PREFIX}")

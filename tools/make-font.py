@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes SONORA.TTF, the notation font the score is drawn with.
 
 Clefs, noteheads and accidentals are Emmentaler outlines (LilyPond's font, Debian package

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by tools/run and tools/test: install what is missing, then configure and build.
 # Sourced, not run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sorvel: ear training for musical tuning.
 #include "quitsignals.h"
 #include "sorvelmainform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the staff, the exercise buttons, the option pages and the tuning diagram.
 // It stays thin: handlers read controls into plain values and call the layers below.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Sound Options": one vertical slider choosing the output block size, trading the delay of
 // the sound against its robustness.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Answering an exercise without widgets: which note and which sonority lie under the mouse,
 // marking and selecting notes by clicks, retuning the selected note, grading the answer and
 // revealing the correct one. The window passes mouse positions in score pixels and shows what

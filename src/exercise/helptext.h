@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instructions of the "Help Me!" page: one paragraph a line, an empty line between
 // paragraphs; the memo that shows them wraps long lines to its width.
 //

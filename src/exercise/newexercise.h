@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New Exercise and Start Over without widgets: the window reads its option controls into an
 // ExerciseRequest, makeNewExercise draws the sonority, voices, tunes and mistunes it, and the
 // window keeps the resulting template and values.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The option groups of the main window as plain values: which boxes are ticked, and the random
 // choice among them. A group with nothing ticked stands for all of its boxes.
 //

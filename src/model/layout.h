@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Puts an exercise's columns on the grand staff and lays it out for drawing: staff of each note,
 // note order, stems, displaced heads in seconds, accidental signs and column positions.
 //

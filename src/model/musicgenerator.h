@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide MT19937 generator with the program's random draws, the dictionary of named
 // interval lists (intervals and chords), and the generator of single notes, intervals and chords.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exercise records: notes, chords, staves and the grand staff, all plain value types
 // (copies are deep), and the tuning of a sonority in all five systems.
 //

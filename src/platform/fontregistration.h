@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registers font files for this process only, as the notation font "Sonora" needs at start-up,
 // and removes them again at shut-down.
 //

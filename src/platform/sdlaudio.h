@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave output backend on SDL2's audio subsystem. The SDL device is opened by the first
 // open() and kept running, so starting and stopping sound costs no device opening. The SDL
 // callback plays the queued blocks in order, silence between them, and reports each block done

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Paints the drawing list of a VBMP into the score bitmap, with the notation font "Sonora"
 // (which the program registers at start-up) at pixel sizes.
 //

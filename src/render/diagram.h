@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Geometry and state of the tuning diagram: a cents scale from -100 to +100 around a note's
 // equal-tempered pitch, with the note's correct and sounding tuning as markers. No widgets here:
 // the window creates one shape or label per rectangle and copies texts, lefts and visibility.

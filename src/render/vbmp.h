@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score's drawing list: the notation font's metrics and the retained list of items
 // (ledger lines, noteheads, accidentals, later staff lines and clefs) that renderScore paints.
 //

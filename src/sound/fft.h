@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spectrum kernel of the timbre analysis: a Hann-windowed short-time spectrum made of
 // in-place radix-2 real FFTs. Arrays are 1-based: element 0 is a pad that is never used.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reader for the instrument recording: one strict RIFF/WAVE layout (format chunk right after
 // the form type, data chunk right after the format chunk), PCM only.
 //

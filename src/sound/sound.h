@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The synthesizer: each distinct sounding note plays on its own voice, an additive synthesis of 32
 // harmonics whose amplitudes follow the recorded instrument (attack, then sustain loop).
 //

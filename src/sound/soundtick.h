@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What each tick of the sound timer does: when the device has a free buffer, the Synthesizer
 // renders one block of the current block size and the block is queued.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instrument's timbre: a table of 32 harmonic amplitudes per 256-sample frame, measured
 // from one recording of a held F3, with an attack followed by a seamless back-and-forth
 // sustain loop over the recording's steadiest 15 frames.

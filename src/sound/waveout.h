@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The wave output device: the two block counters, the four buffer slots, and the queueing of
 // 16-bit mono blocks through a backend that stands for the sound system.
 //

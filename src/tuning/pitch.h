@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Written pitches and what derives from them: pitch numbers (A4 = 69 = 440 Hz), staff steps,
 // note names, equal-tempered frequencies, cents, and the interval-name table.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five tuning systems that turn a pitch number into a frequency, and their registry.
 //
 //   const auto& systems = sorvel::tuningSystems();            // index 0 "Equal" .. 4 "Meantone"

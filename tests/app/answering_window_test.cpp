@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window, offscreen, with SDL's disk driver recording what it plays: hovering
 // sounds the sonority under the mouse, leaving the staff silences it, the arrow keys retune the
 // selected note while it sounds, and the verdict shows over the staff.

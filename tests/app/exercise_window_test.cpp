@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // New Exercise, Start Over, the verdict timer, the help page and the sound options button on the
 // real main window (offscreen). The rules of the exercise itself are tested in tests/exercise.
 #include "sorvelmainform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What SDL's disk driver recorded, and the pitch of a stretch of it.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the program where its files are missing or broken, or where there is no sound device: it
 # must show the error and end with a non-zero status, never run on without them or crash.
 # Usage: startup_failures.sh PROGRAM RUNTIME_DIR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window tests need no display and no sound card. CTest's environment can carry only one
 // variable per discovered test here, so the rest is set before any test runs; a value already
 // given from outside (tools/test, or a developer's own choice) is kept.

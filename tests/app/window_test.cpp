@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window on the offscreen platform: its layout, defaults, handlers and focus rule.
 #include "mainmenu.h"
 #include "sorvelmainform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registering the notation font for the process: by plain file name from the working
 // directory, failures that name the file, and removal.
 #include "fontregistration.h"

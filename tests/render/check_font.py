@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the generated notation font: name, metrics, the eleven codes, the glyph geometry the
 score's placement relies on. Usage: check_font.py SONORA.TTF"""
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Building the drawing list: metrics, ledger lines, hit boxes, centres, chord extents, glyph
 // codes and anchors. Expected numbers are worked out by hand from s = 9.24, w = 12.328,
 // d = 46.744 and the font's own placement of each symbol.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exercises with their layout fields filled in by hand, for the drawing tests.
 #pragma once
 

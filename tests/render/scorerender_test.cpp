@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering: bitmap size, staff lines and clefs, and what the painted pixels show (heads on
 // their lines, colours, white heads, lines over heads, Frame and Text items).
 #include "builderbitmap.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A wave backend that plays nothing: it records what it is asked to do, fails on request, and
 // finishes queued blocks when the test says so, reading their memory the way a device would.
 #pragma once

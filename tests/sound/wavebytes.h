@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds WAVE files byte by byte for the reader's tests and writes them to a scratch folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lays out and renders exercises to PNG files, to look at the score as a musician would: a few
 // chosen ones, or many New Exercise draws at once (see usage below).
 #include "builderbitmap.h"
