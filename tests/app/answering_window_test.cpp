@@ -2,6 +2,7 @@
 // The real main window, offscreen, with SDL's disk driver recording what it plays: hovering
 // sounds the sonority under the mouse, leaving the staff silences it, the arrow keys retune the
 // selected note while it sounds, and the verdict shows over the staff.
+#include "blacknote.h"
 #include "recording.h"
 #include "sorvelmainform.h"
 
@@ -148,12 +149,7 @@ TEST_F(AnsweringWindow, an_up_arrow_raises_the_sounding_note_by_one_retuning_ste
     form->NewBtn->click();
     ASSERT_EQ(form->task, 3);
 
-    CNote* black = nullptr;
-    for (CStaff& staff : form->exercise->staves)
-        for (CChord& chord : staff.chords)
-            for (CNote& note : chord.notes)
-                if (!note.locked)
-                    black = &note;
+    CNote* black = lastBlackNote(*form->exercise);
     ASSERT_NE(black, nullptr);
     const double x = black->centre[0];
     const double y = black->centre[1];

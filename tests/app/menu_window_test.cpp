@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar and the session record on the real main window (offscreen): shortcuts press the
 // buttons, menus give the keyboard back, the content keeps its layout, the record shows checks.
+#include "blacknote.h"
 #include "mainmenu.h"
 #include "sessionrecordform.h"
 #include "sorvelmainform.h"
@@ -176,12 +177,7 @@ TEST_F(MenuWindow, after_any_menu_an_arrow_key_retunes_the_selected_hovered_note
     form->TabsBox->setCurrentIndex(0);
     form->TuneRB->click();
     form->NewBtn->click();
-    CNote* black = nullptr;
-    for (CStaff& staff : form->exercise->staves)
-        for (CChord& chord : staff.chords)
-            for (CNote& n : chord.notes)
-                if (!n.locked)
-                    black = &n;
+    CNote* black = lastBlackNote(*form->exercise);
     ASSERT_NE(black, nullptr);
     mouseOnStaff(QEvent::MouseMove, *black);
     mouseOnStaff(QEvent::MouseButtonPress, *black);

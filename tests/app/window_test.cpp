@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real main window on the offscreen platform: its layout, defaults, handlers and focus rule.
+#include "blacknote.h"
 #include "mainmenu.h"
 #include "sorvelmainform.h"
 #include "soundoptionsform.h"
@@ -715,12 +716,7 @@ TEST_F(Window, the_slider_runs_from_fast_response_at_the_top_and_leaves_the_keyb
     form->TabsBox->setCurrentIndex(0);
     form->TuneRB->click();
     form->NewBtn->click();
-    CNote* black = nullptr;
-    for (CStaff& staff : form->exercise->staves)
-        for (CChord& chord : staff.chords)
-            for (CNote& note : chord.notes)
-                if (!note.locked)
-                    black = &note;
+    CNote* black = lastBlackNote(*form->exercise);
     ASSERT_NE(black, nullptr);
     const int x = static_cast<int>(black->centre[0]);
     const int y = static_cast<int>(black->centre[1]);
