@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "vbmp.h"
 
+#include "layout.h"
 #include "pitch.h"
 
 #include <cmath>
@@ -88,7 +89,7 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     const double s = b.lineSpacing;
     const double w = b.headWidth;
     const bool treble = staff.middleStep == trebleMiddleStep;
-    const double x = 15.0 * (chord.columnX + note.headShift);
+    const double x = columnWidth * (chord.columnX + note.headShift);
     const int step = note.staffStep;
     // t is one pixel above the note's own line or space.
     const double t = treble ? s * (b.trebleTopRow + 5.0) - (step - 35) * s / 2.0
@@ -150,7 +151,7 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     sign.kind = vbmp::Glyph;
     sign.code = vbmp::accidentalCode(note.shownAccidental);
     // Left of the chord's leftmost head, in the column layout chose.
-    sign.x = x - 0.66 * w + note.signShift;
+    sign.x = columnWidth * chord.columnX + signAnchorX(note);
     sign.y = anchoredY(vbmp::SharpSign, b.signRowEm);
     sign.size = b.glyphSize;
     sign.colourIndex = 0;
