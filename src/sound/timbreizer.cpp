@@ -13,6 +13,14 @@ namespace sorvel {
 
 CTimbreizer::CTimbreizer() : CTimbreizer("bassoboe.wav") {}
 
+namespace {
+
+[[noreturn]] void outOfMemory(const std::string& name) {
+    throw Exception(name + " is too large: there is not enough memory to analyse it.");
+}
+
+} // namespace
+
 std::vector<double> decodeSamples(const std::vector<std::uint8_t>& bytes) {
     // Whatever the format chunk says, the data are 16-bit mono.
     std::vector<double> values(bytes.size() / 2);
@@ -33,7 +41,7 @@ CTimbreizer::CTimbreizer(const std::string& fileName) {
         try {
             values = decodeSamples(data);
         } catch (const std::bad_alloc&) {
-            throw Exception(fileName + " is too large: there is not enough memory to analyse it.");
+            outOfMemory(fileName);
         }
     }
     analyse(std::move(values), fileName);
@@ -91,7 +99,7 @@ void CTimbreizer::analyse(std::vector<double> values, const std::string& name) {
             s = vecf();
         }
     } catch (const std::bad_alloc&) {
-        throw Exception(name + " is too large: there is not enough memory to analyse it.");
+        outOfMemory(name);
     }
     const matf& harmonicFrames = t->harmonicFrames;
 
