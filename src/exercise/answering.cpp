@@ -58,17 +58,6 @@ std::optional<NoteIndex> nearestNote(const CMusic& score, double x, double y, do
     return best;
 }
 
-// The frequency the note should sound at; a note never tuned counts as in tune.
-double correctFrequency(const CNote& note) {
-    if (note.system < 0 || static_cast<std::size_t>(note.system) >= note.systemFrequencies.size())
-        return note.soundingFrequency;
-    return note.systemFrequencies[static_cast<std::size_t>(note.system)];
-}
-
-double deviationCents(const CNote& note) {
-    return cents(note.soundingFrequency) - cents(correctFrequency(note));
-}
-
 // The one-cent rule: within a cent either way a note counts as in tune.
 bool isSharp(double diff) {
     return diff > 1.0 + centsEpsilon;
@@ -102,6 +91,16 @@ CChord* sonorityOfColumn(CMusic& score, std::size_t staff, std::size_t j) {
 }
 
 } // namespace
+
+double correctFrequency(const CNote& note) {
+    if (note.system < 0 || static_cast<std::size_t>(note.system) >= note.systemFrequencies.size())
+        return note.soundingFrequency;
+    return note.systemFrequencies[static_cast<std::size_t>(note.system)];
+}
+
+double deviationCents(const CNote& note) {
+    return cents(note.soundingFrequency) - cents(correctFrequency(note));
+}
 
 CNote* findNoteAt(CMusic& score, double x, double y, double margin) {
     const auto where = nearestNote(score, x, y, margin);

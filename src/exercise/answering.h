@@ -93,6 +93,11 @@ bool retuneByWheel(CMusic* exercise, const std::vector<CNote*>& sounding, int ta
 
 // ---- Grading ------------------------------------------------------------------------------
 
+// The frequency a note should sound at; a note never tuned counts as in tune.
+double correctFrequency(const CNote& note);
+// How far a note sounds from its correct pitch, in cents: positive is sharp.
+double deviationCents(const CNote& note);
+
 // Cents closer than this to a threshold (the tolerance, the one-cent rule, a shade's edge) count
 // as lying on it. Retuning by whole steps can land a note exactly on the tolerance, and rounding
 // must not decide its verdict or colour.

@@ -109,11 +109,9 @@ const SessionRow& SessionRecord::add(const CMusic& score, const NewExercise& mad
                 for (const CNote& n : chord.notes) {
                     if (n.locked)
                         continue;
-                    const double correct =
-                        n.systemFrequencies.at(static_cast<std::size_t>(n.system));
-                    tested.push_back({correct,
-                                      {noteName(n.octave, n.letter, n.accidental),
-                                       centsDifference(n.soundingFrequency, correct)}});
+                    tested.push_back(
+                        {correctFrequency(n),
+                         {noteName(n.octave, n.letter, n.accidental), deviationCents(n)}});
                 }
         std::stable_sort(tested.begin(), tested.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
