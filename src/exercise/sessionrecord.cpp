@@ -187,7 +187,7 @@ std::string SessionRow::centsText() const {
 }
 
 std::string difficultyWords(int position) {
-    std::string words = std::to_string(position);
+    std::string words = std::to_string(position) + " of 7";
     if (position == 1)
         words += " (Easy)";
     else if (position == 7)

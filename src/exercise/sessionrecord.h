@@ -79,7 +79,7 @@ private:
     std::size_t kept_ = 0;
 };
 
-// The difficulty as the slider shows it: "1 (Easy)", "2" ... "6", "7 (Hard)".
+// The difficulty in the slider's words: "1 of 7 (Easy)", "2 of 7" ... "7 of 7 (Hard)".
 std::string difficultyWords(int position);
 
 // Writes `text` to the file `path`, replacing it. Empty on success, else a message that names

@@ -217,9 +217,9 @@ TEST(SessionRecord, summary_of_a_small_session) {
     ASSERT_EQ(text.size(), 7u);
     EXPECT_EQ(text[0], "Time\tPage\tAsked\tTask\tTuning\tDifficulty\tVerdict\tCents");
     // The larger error first; the difficulty in the slider's words.
-    EXPECT_EQ(text[4], "t4\tIntervals\tm3, harmonic\tCorrect the tuning\tEqual\t1 (Easy)\tFair\t"
+    EXPECT_EQ(text[4], "t4\tIntervals\tm3, harmonic\tCorrect the tuning\tEqual\t1 of 7 (Easy)\tFair\t"
                        "Eb4 -8.0, C4 +4.0");
-    EXPECT_EQ(text[6], "t6\tSingle Notes\tSingle note A4\tIdentify\tEqual\t1 (Easy)\tWrong\t");
+    EXPECT_EQ(text[6], "t6\tSingle Notes\tSingle note A4\tIdentify\tEqual\t1 of 7 (Easy)\tWrong\t");
 
     // Rows count as kept once copied or saved; later rows do not.
     EXPECT_EQ(record.unkeptRows(), 6u);
@@ -236,7 +236,8 @@ TEST(SessionRecord, cents_largest_error_first_and_difficulty_words) {
     // Equal errors keep their pitch order; what rounds to zero reads +0.0, never -0.0.
     EXPECT_EQ(row.centsText(), "Gb3 +14.7, Bb3 -14.7, C3 +0.0, A2 +0.0, Eb3 +0.0");
     EXPECT_EQ(SessionRow{}.centsText(), "");
-    const char* words[] = {"1 (Easy)", "2", "3", "4", "5", "6", "7 (Hard)"};
+    const char* words[] = {"1 of 7 (Easy)", "2 of 7", "3 of 7", "4 of 7",
+                           "5 of 7", "6 of 7", "7 of 7 (Hard)"};
     for (int position = 1; position <= 7; ++position)
         EXPECT_EQ(difficultyWords(position), words[position - 1]);
 }
