@@ -156,6 +156,12 @@ TSessionRecordForm::TSessionRecordForm(SessionRecord& record, QWidget* parent)
               {QStringLiteral("Time"), QStringLiteral("Page"), QStringLiteral("Asked"),
                QStringLiteral("Task"), QStringLiteral("Tuning"), QStringLiteral("Difficulty"),
                QStringLiteral("Verdict"), QStringLiteral("Cents per note")});
+    // Columns start as wide as their headings and grow with their rows, so that the notes'
+    // cents, last, keep the room that is left.
+    for (int c = 0; c + 1 < RowsTable->columnCount(); ++c)
+        RowsTable->setColumnWidth(
+            c, RowsTable->fontMetrics().horizontalAdvance(RowsTable->horizontalHeaderItem(c)->text()) +
+                   24);
     layout->addWidget(RowsTable, 1);
     EmptyLabel = new QLabel(
         QStringLiteral("Each \"Check Answer\" adds a row. Nothing is kept after Sorvel closes."),
@@ -225,11 +231,8 @@ void TSessionRecordForm::fitColumns(int row) {
     const QFontMetrics metrics(RowsTable->font());
     for (int c = 0; c + 1 < RowsTable->columnCount(); ++c) {
         const int wanted = metrics.horizontalAdvance(RowsTable->item(row, c)->text()) + 12;
-        const int header =
-            metrics.horizontalAdvance(RowsTable->horizontalHeaderItem(c)->text()) + 24;
-        const int width = std::max(wanted, header);
-        if (width > RowsTable->columnWidth(c))
-            RowsTable->setColumnWidth(c, width);
+        if (wanted > RowsTable->columnWidth(c))
+            RowsTable->setColumnWidth(c, wanted);
     }
 }
 
