@@ -412,7 +412,8 @@ TEST(DarkPalette, diagram_labels_are_dark_on_white) {
 
 // Quitting with rows not yet saved or copied asks once: Cancel keeps the window, Discard ends;
 // rows that were copied do not ask. (The close box asks the same; the offscreen platform cannot
-// send the window system's close event that tells it from a close by the program.)
+// send the window system's close event that tells it from a close by the program, so tools/e2e
+// checks it on a real display.)
 TEST_F(MenuWindow, quitting_with_unsaved_rows_asks_save_discard_or_cancel) {
     form->TabsBox->setCurrentIndex(1);
     form->NewBtn->click();
