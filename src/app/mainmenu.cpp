@@ -32,10 +32,22 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
     RevealAction = pressing(exercise, QStringLiteral("&Reveal Errors"),
                             QKeySequence(Qt::CTRL | Qt::Key_R), form.AnswersBtn);
     exercise->addSeparator();
+    // Brings back what New Exercise or Start Over replaced; a second undo returns again.
+    UndoAction = exercise->addAction(QStringLiteral("&Undo"));
+    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    UndoAction->setEnabled(false);
+    connect(UndoAction, &QAction::triggered, &form, &TSorvelMainForm::UndoClick);
+    connect(&form, &TSorvelMainForm::undoChanged, this, [this, &form] {
+        const std::string_view label = form.undo.label();
+        UndoAction->setText(QLatin1Char('&') +
+                            QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())));
+        UndoAction->setEnabled(form.undo.available());
+    });
+    exercise->addSeparator();
     QuitAction = exercise->addAction(QStringLiteral("&Quit"));
     QuitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     QuitAction->setMenuRole(QAction::QuitRole);
-    connect(QuitAction, &QAction::triggered, &form, &QWidget::close);
+    connect(QuitAction, &QAction::triggered, &form, &TSorvelMainForm::QuitActionTriggered);
 
     QMenu* view = addMenu(QStringLiteral("&View"));
     RecordAction = view->addAction(QStringLiteral("Session &Record"));

@@ -28,6 +28,7 @@ public:
     QAction* RestartAction = nullptr;
     QAction* CheckAction = nullptr;
     QAction* RevealAction = nullptr;
+    QAction* UndoAction = nullptr;
     QAction* QuitAction = nullptr;
     // View
     QAction* RecordAction = nullptr;

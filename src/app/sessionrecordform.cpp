@@ -3,8 +3,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -125,7 +128,7 @@ void ErrorPlot::paintEvent(QPaintEvent*) {
 
 // ---- Window -------------------------------------------------------------------------------
 
-TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* parent)
+TSessionRecordForm::TSessionRecordForm(SessionRecord& record, QWidget* parent)
     : QWidget(parent,
               Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       record_(record) {
@@ -134,6 +137,8 @@ TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* par
     // Opening it leaves the keyboard with the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
     resize(900, 620);
+    // Where the screen leaves less room, it may be given less, not below this.
+    setMinimumSize(560, 400);
 
     auto* layout = new QVBoxLayout(this);
     auto* heading = new QLabel(QStringLiteral("By interval or chord, worst first:"), this);
@@ -151,6 +156,12 @@ TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* par
               {QStringLiteral("Time"), QStringLiteral("Page"), QStringLiteral("Asked"),
                QStringLiteral("Task"), QStringLiteral("Tuning"), QStringLiteral("Difficulty"),
                QStringLiteral("Verdict"), QStringLiteral("Cents per note")});
+    // Columns start as wide as their headings and grow with their rows, so that the notes'
+    // cents, last, keep the room that is left.
+    for (int c = 0; c + 1 < RowsTable->columnCount(); ++c)
+        RowsTable->setColumnWidth(
+            c, RowsTable->fontMetrics().horizontalAdvance(RowsTable->horizontalHeaderItem(c)->text()) +
+                   24);
     layout->addWidget(RowsTable, 1);
     EmptyLabel = new QLabel(
         QStringLiteral("Each \"Check Answer\" adds a row. Nothing is kept after Sorvel closes."),
@@ -161,7 +172,16 @@ TSessionRecordForm::TSessionRecordForm(const SessionRecord& record, QWidget* par
     CopyBtn->setToolTip(QStringLiteral("Put every row on the clipboard as tab-separated text."));
     CopyBtn->setFocusPolicy(Qt::NoFocus);
     connect(CopyBtn, &QPushButton::clicked, this, &TSessionRecordForm::CopyBtnClick);
-    layout->addWidget(CopyBtn, 0, Qt::AlignRight);
+    SaveBtn = new QPushButton(QStringLiteral("Save..."), this);
+    SaveBtn->setObjectName(QStringLiteral("SaveBtn"));
+    SaveBtn->setToolTip(QStringLiteral("Write every row to a file, as tab-separated text."));
+    SaveBtn->setFocusPolicy(Qt::NoFocus);
+    connect(SaveBtn, &QPushButton::clicked, this, &TSessionRecordForm::SaveBtnClick);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(SaveBtn);
+    buttons->addWidget(CopyBtn);
+    layout->addLayout(buttons);
     refresh();
 }
 
@@ -182,26 +202,60 @@ void TSessionRecordForm::refresh() {
     }
     SummaryTable->resizeColumnsToContents();
 
+    // Only the rows added since the last refresh are filled in: a check costs the same late in
+    // a long session as at its start.
     const std::vector<SessionRow>& rows = record_.rows();
-    RowsTable->setRowCount(static_cast<int>(rows.size()));
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const int total = static_cast<int>(rows.size());
+    int first = RowsTable->rowCount();
+    if (first > total)
+        first = 0;
+    RowsTable->setRowCount(total);
+    for (int i = first; i < total; ++i) {
         const SessionRow& r = rows[static_cast<std::size_t>(i)];
-        QStringList cents;
-        for (const NoteError& e : r.errors)
-            cents << QStringLiteral("%1 %2%3").arg(
-                qs(e.name), e.cents >= 0 ? QStringLiteral("+") : QString(), centsText(e.cents));
+        const QString cents = qs(r.centsText());
         setRow(RowsTable, i,
                {qs(r.time), qs(r.page), qs(r.asked), qs(r.task), qs(r.tuning),
-                QString::number(r.difficulty), qs(r.verdict), cents.join(QStringLiteral(", "))});
+                qs(difficultyWords(r.difficulty)), qs(r.verdict), cents});
+        // Every note in full, one a line, however narrow the column.
+        RowsTable->item(i, 7)->setToolTip(QString(cents).replace(QStringLiteral(", "),
+                                                                 QStringLiteral("\n")));
+        fitColumns(i);
     }
-    RowsTable->resizeColumnsToContents();
-    RowsTable->scrollToBottom();
+    if (first < total)
+        RowsTable->scrollToBottom();
     EmptyLabel->setVisible(rows.empty());
     Plot->update();
 }
 
+void TSessionRecordForm::fitColumns(int row) {
+    const QFontMetrics metrics(RowsTable->font());
+    for (int c = 0; c + 1 < RowsTable->columnCount(); ++c) {
+        const int wanted = metrics.horizontalAdvance(RowsTable->item(row, c)->text()) + 12;
+        if (wanted > RowsTable->columnWidth(c))
+            RowsTable->setColumnWidth(c, wanted);
+    }
+}
+
 void TSessionRecordForm::CopyBtnClick() {
     QApplication::clipboard()->setText(QString::fromStdString(record_.toTabSeparated()));
+    record_.markKept();
+}
+
+bool TSessionRecordForm::SaveBtnClick() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Session Record"), QStringLiteral("sorvel-record.txt"),
+        QStringLiteral("Tab-separated text (*.txt *.tsv);;All files (*)"));
+    return !path.isEmpty() && saveTo(path);
+}
+
+bool TSessionRecordForm::saveTo(const QString& path) {
+    const std::string error = writeTextFile(path.toStdString(), record_.toTabSeparated());
+    if (!error.empty()) {
+        QMessageBox::warning(this, QStringLiteral("Session Record"), QString::fromStdString(error));
+        return false;
+    }
+    record_.markKept();
+    return true;
 }
 
 } // namespace sorvel

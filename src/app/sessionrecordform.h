@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Session Record" tool window: the summary per interval or chord type (worst first), a plot
 // of the tuning error of each check, and every check of the run. It only shows the record that
-// the main window keeps; "Copy" puts the rows on the clipboard as tab-separated text.
+// the main window keeps; "Copy" puts the rows on the clipboard as tab-separated text, "Save..."
+// writes the same text to a file the user names.
 //
 //   auto* window = new sorvel::TSessionRecordForm(record, mainForm);   // hidden
 //   window->refresh();   // after each Check Answer
@@ -33,23 +34,32 @@ private:
 class TSessionRecordForm : public QWidget {
     Q_OBJECT
 public:
-    TSessionRecordForm(const SessionRecord& record, QWidget* parent);
+    // Copying or saving marks the record's rows as kept.
+    TSessionRecordForm(SessionRecord& record, QWidget* parent);
 
-    // Shows the record as it stands.
+    // Shows the record as it stands: new rows are appended, the others stay as they are.
     void refresh();
     void CopyBtnClick();
+    // Asks for a file and writes the same text as Copy to it; false when nothing was written.
+    bool SaveBtnClick();
+    // Writes the text to `path`; a failure is shown in a message box. True when written.
+    bool saveTo(const QString& path);
 
     QTableWidget* SummaryTable = nullptr;
     ErrorPlot* Plot = nullptr;
     QTableWidget* RowsTable = nullptr;
     QPushButton* CopyBtn = nullptr;
+    QPushButton* SaveBtn = nullptr;
     QLabel* EmptyLabel = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    const SessionRecord& record_;
+    // Widens the rows' columns (the last one stretches) to fit row `row`.
+    void fitColumns(int row);
+
+    SessionRecord& record_;
 };
 
 } // namespace sorvel

@@ -3,6 +3,7 @@
 
 #include "answering.h"
 #include "controls.h"
+#include "exerciseundo.h"
 #include "fontregistration.h"
 #include "helptext.h"
 #include "layout.h"
@@ -12,9 +13,11 @@
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
+#include "windowplacement.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
 #include <QGuiApplication>
@@ -27,6 +30,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -273,8 +277,13 @@ void TSorvelMainForm::buildControls() {
     AnswerPopupPanel = place(new QFrame(Content), "AnswerPopupPanel", 8, 346, 448, 100);
     AnswerPopupPanel->setFrameShape(QFrame::NoFrame);
     AnswerPopupPanel->setAutoFillBackground(true);
+    // The diagram is a picture on white: its text keeps its own dark colour on any desktop
+    // palette (a dark one would draw light labels on the white panel).
     QPalette white = AnswerPopupPanel->palette();
-    white.setColor(QPalette::Window, Qt::white);
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base})
+        white.setColor(role, Qt::white);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        white.setColor(role, Qt::black);
     AnswerPopupPanel->setPalette(white);
     auto* red = new Shape(AnswerPopupPanel, {9, 83, 9, 9}, Qt::black, 1, false, QColor(255, 0, 0));
     red->setObjectName(QStringLiteral("SoundingLegendShape"));
@@ -634,7 +643,7 @@ void TSorvelMainForm::connectExerciseHandlers() {
     connect(AdvSoundOptBtn, &QPushButton::clicked, this, &TSorvelMainForm::AdvSoundOptBtnClick);
 }
 
-void TSorvelMainForm::replaceExercise(CMusic music) {
+void TSorvelMainForm::releaseExercise() {
     // The synthesizer and the hovered note point into the old exercise; it is about to go.
     stopSound();
     if (synthesizer)
@@ -642,6 +651,10 @@ void TSorvelMainForm::replaceExercise(CMusic music) {
     hoveredNote = nullptr;
     if (popupHandler)
         clearDiagram(*popupHandler); // the old exercise's note is no longer on the staff
+}
+
+void TSorvelMainForm::replaceExercise(CMusic music) {
+    releaseExercise();
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
 }
@@ -651,6 +664,7 @@ void TSorvelMainForm::NewBtnClick() {
     if (TabsBox->currentIndex() > 2)
         return; // the help page has no exercise (the button is disabled there)
     NewExercise made = makeNewExercise(readExerciseRequest(), generator);
+    ExerciseState replaced = takeState();
     if (made.chosenType >= 0 && TabsBox->currentIndex() == 1)
         intervalOptions.chosen = made.chosenType;
     if (made.chosenType >= 0 && TabsBox->currentIndex() == 2) {
@@ -668,13 +682,127 @@ void TSorvelMainForm::NewBtnClick() {
     AnswersBtn->setEnabled(exerciseMade.gradingEnabled);
     replaceExercise(startOver(*exerciseTemplate));
     RestartBtn->setEnabled(true);
+    undo.keep(std::move(replaced), UndoneStep::newExercise);
+    emit undoChanged();
 }
 
 void TSorvelMainForm::RestartBtnClick() {
     if (!exerciseTemplate)
         return;
+    ExerciseState replaced = takeState();
+    exerciseTemplate = std::make_unique<CTwoStaffChord>(*replaced.exerciseTemplate);
+    exerciseMade = replaced.made;
     replaceExercise(startOver(*exerciseTemplate));
     RestartBtn->setEnabled(true);
+    undo.keep(std::move(replaced), UndoneStep::startOver);
+    emit undoChanged();
+}
+
+ExerciseState TSorvelMainForm::takeState() {
+    releaseExercise();
+    ExerciseState s;
+    s.exercise = std::move(exercise);
+    s.exerciseTemplate = std::move(exerciseTemplate);
+    s.made = std::move(exerciseMade);
+    exerciseMade = {};
+    s.task = task;
+    s.difficulty = difficulty;
+    s.retuneCents = retuneCents;
+    s.retuneRatio = retuneRatio;
+    s.gradingEnabled = GradeBtn->isEnabled();
+    s.restartEnabled = RestartBtn->isEnabled();
+    return s;
+}
+
+void TSorvelMainForm::putState(ExerciseState s) {
+    exercise = std::move(s.exercise);
+    exerciseTemplate = std::move(s.exerciseTemplate);
+    exerciseMade = std::move(s.made);
+    task = s.task;
+    difficulty = s.difficulty;
+    retuneCents = s.retuneCents;
+    retuneRatio = s.retuneRatio;
+    GradeBtn->setEnabled(s.gradingEnabled);
+    AnswersBtn->setEnabled(s.gradingEnabled);
+    RestartBtn->setEnabled(s.restartEnabled);
+    // The notes keep their places, marks, colours and retunings as the user left them.
+    redrawStaff();
+}
+
+void TSorvelMainForm::UndoClick() {
+    if (!undo.available())
+        return;
+    MessageTimerTimer();
+    putState(undo.swap(takeState()));
+    emit undoChanged();
+}
+
+bool TSorvelMainForm::mayQuit() {
+    const std::size_t unkept = sessionRecord.unkeptRows();
+    if (unkept == 0)
+        return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Sorvel"),
+                    QStringLiteral("The session record has %1 %2 not saved or copied yet. Save "
+                                   "the record before Sorvel closes?")
+                        .arg(unkept)
+                        .arg(unkept == 1 ? QStringLiteral("row") : QStringLiteral("rows")),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("QuitQuestion"));
+    box.setDefaultButton(QMessageBox::Save);
+    const int answer = box.exec();
+    removeFocus();
+    if (answer == QMessageBox::Save)
+        return RecordForm->SaveBtnClick();
+    return answer == QMessageBox::Discard;
+}
+
+void TSorvelMainForm::QuitActionTriggered() {
+    if (mayQuit()) {
+        quitConfirmed_ = true;
+        close();
+        quitConfirmed_ = false;
+    }
+}
+
+void TSorvelMainForm::closeEvent(QCloseEvent* e) {
+    // The close box asks as Quit does; a close by the program (a signal from the desktop's
+    // logout, the window tests) does not wait for an answer.
+    if (e->spontaneous() && !quitConfirmed_ && !mayQuit()) {
+        e->ignore();
+        return;
+    }
+    QWidget::closeEvent(e);
+}
+
+void TSorvelMainForm::placeSecondaryWindow(QWidget* window, std::optional<QPoint> preferred,
+                                           QSize minimum) {
+    // Frames are not known before a window is first shown: take the main window's margins.
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                           frame.right() - inner.right(), frame.bottom() - inner.bottom());
+    const int extraWidth = margins.left() + margins.right();
+    const int extraHeight = margins.top() + margins.bottom();
+    const auto rect = [](const QRect& r) {
+        return WindowRect{r.left(), r.top(), r.width(), r.height()};
+    };
+    // The staff, its buttons and the tuning diagram: what the user looks at while working.
+    const QRect work(Content->mapToGlobal(QPoint(0, 0)),
+                     QSize(AnswerPopupPanel->geometry().right() + 10,
+                           AnswerPopupPanel->geometry().bottom() + 2));
+    PlacementRequest q;
+    const QScreen* on = screen();
+    q.screen = rect(on ? on->availableGeometry() : frame);
+    q.mainWindow = rect(frame);
+    q.keepClear = rect(work);
+    q.size = {window->width() + extraWidth, window->height() + extraHeight};
+    q.minimum = {std::min(q.size.width, minimum.width() + extraWidth),
+                 std::min(q.size.height, minimum.height() + extraHeight)};
+    if (preferred)
+        q.preferred = WindowRect{preferred->x(), preferred->y(), q.size.width, q.size.height};
+    const WindowRect at = sorvel::placeSecondaryWindow(q);
+    window->resize(at.width - extraWidth, at.height - extraHeight);
+    window->move(at.left, at.top);
 }
 
 void TSorvelMainForm::MessageTimerTimer() {
@@ -702,15 +830,15 @@ void TSorvelMainForm::AdvSoundOptBtnClick() {
     const ScreenPoint at = soundOptionsPlacement(
         window.left(), window.top(), button.x(), button.y(), AdvSoundOptBtn->width(),
         AdvSoundOptBtn->height(), Form2->frameGeometry().height());
-    Form2->move(at.left, at.top);
+    // Beside the button as asked, moved onto the screen and off the diagram where needed.
+    placeSecondaryWindow(Form2, QPoint(at.left, at.top), Form2->size());
     soundOptionsPlaced_ = true;
 }
 
 void TSorvelMainForm::showSessionRecord() {
     // The first time beside the window, so that the staff stays in view; later where it was left.
     if (!recordPlaced_) {
-        const QRect window = frameGeometry();
-        RecordForm->move(window.right() + 10, window.top());
+        placeSecondaryWindow(RecordForm, std::nullopt, RecordForm->minimumSize());
         recordPlaced_ = true;
     }
     RecordForm->show();

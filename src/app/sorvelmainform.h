@@ -8,6 +8,7 @@
 
 #include "builderbitmap.h"
 #include "diagram.h"
+#include "exerciseundo.h"
 #include "musicgenerator.h"
 #include "newexercise.h"
 #include "options.h"
@@ -22,6 +23,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -226,6 +228,8 @@ public:
     TSessionRecordForm* RecordForm = nullptr;
     // Every Check Answer of the run.
     SessionRecord sessionRecord;
+    // What the last New Exercise or Start Over replaced.
+    ExerciseUndo undo;
 
     PitchesStruct pitchOptions;
     IntervalsStruct intervalOptions;
@@ -254,6 +258,8 @@ signals:
     void mouseWheel(int delta);
     // Check Answer added a row to the session record.
     void answerChecked();
+    // An undo became possible, or its words changed.
+    void undoChanged();
 
 public slots:
     void TabsBoxChange(int index);
@@ -276,9 +282,21 @@ public slots:
     void Timer1Timer();
     // Shows the session record beside the window without taking the keyboard.
     void showSessionRecord();
+    // Brings back the exercise and answer that New Exercise or Start Over replaced.
+    void UndoClick();
+    // Quit: asks first while the session record holds rows not yet saved or copied.
+    void QuitActionTriggered();
+
+public:
+    // Whether the program may end now: nothing unsaved, or the user saved or discarded it.
+    bool mayQuit();
+    // Places a tool window beside this one, wholly on this window's screen and off the staff
+    // and the diagram where it can; `preferred` is where it asks to go.
+    void placeSecondaryWindow(QWidget* window, std::optional<QPoint> preferred, QSize minimum);
 
 protected:
     bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
@@ -297,14 +315,20 @@ private:
     // Select All / Deselect All set their rows; every box gives the keyboard back.
     void connectOptionButtons();
     void connectExerciseHandlers();
+    // Stops the sound and forgets every reference into the exercise on the staff.
+    void releaseExercise();
     // Puts `music` in place of the exercise, forgetting every reference into the old one.
     void replaceExercise(CMusic music);
+    // Moves the exercise and what its New Exercise decided out of the window, and back in.
+    ExerciseState takeState();
+    void putState(ExerciseState state);
 
     bool destroyed_ = false;
     bool starting_ = false;
     int fontId_ = -1;
     bool soundOptionsPlaced_ = false;
     bool recordPlaced_ = false;
+    bool quitConfirmed_ = false;
 };
 
 // The diagram's operations on the widgets of a PopupHandler.

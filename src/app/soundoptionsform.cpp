@@ -8,11 +8,47 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include <algorithm>
 
 namespace sorvel {
+
+namespace {
+
+// A slider whose track, clicked above or below the handle, moves it one step towards the click,
+// as desktop sliders do (the style here leaves such a click without effect). The handle itself
+// is dragged as usual.
+class SteppingSlider : public QSlider {
+public:
+    using QSlider::QSlider;
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle =
+            style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+        const QPoint at = e->position().toPoint();
+        if (e->button() != Qt::LeftButton || handle.contains(at)) {
+            QSlider::mousePressEvent(e);
+            return;
+        }
+        // Before the handle: towards the top, or the left; the minimum lies there when the
+        // appearance is inverted on a vertical slider, or not inverted on a horizontal one.
+        const bool before = orientation() == Qt::Vertical ? at.y() < handle.top()
+                                                          : at.x() < handle.left();
+        const bool towardsMinimum =
+            before == (orientation() == Qt::Vertical ? invertedAppearance() : !invertedAppearance());
+        triggerAction(towardsMinimum ? SliderSingleStepSub : SliderSingleStepAdd);
+        e->accept();
+    }
+};
+
+} // namespace
 
 TForm2::TForm2(TSorvelMainForm* mainForm)
     : QWidget(mainForm,
@@ -33,7 +69,7 @@ TForm2::TForm2(TSorvelMainForm* mainForm)
 
     // Position 1, "Fast Response Time", is the top end: the slider runs downwards, and the
     // wheel and keys move the handle the way they point.
-    TrackBar1 = new QSlider(Qt::Vertical, this);
+    TrackBar1 = new SteppingSlider(Qt::Vertical, this);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(1, 17);
     TrackBar1->setInvertedAppearance(true);

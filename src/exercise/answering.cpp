@@ -285,18 +285,21 @@ GradeIndex gradeAnswer(const CMusic& score, const GradingRules& rules) {
 }
 
 const GradeMessage& gradeMessage(int column, int row) {
+    // The table's hues, with its two light greens darkened until they read on the white staff
+    // (contrast at least 3:1, as large bold text needs): green best, blue-green next, magenta,
+    // blue, red worst.
     static constexpr GradeMessage wrong{"Wrong", 255, 0, 0};
-    static constexpr GradeMessage right{"Right", 0, 255, 0};
+    static constexpr GradeMessage right{"Right", 0, 128, 0};
     static constexpr std::array<GradeMessage, 4> rating = {{{"Poor", 255, 0, 0},
                                                             {"Fair", 255, 0, 191},
-                                                            {"Good", 0, 255, 191},
-                                                            {"Excellent", 0, 255, 0}}};
+                                                            {"Good", 0, 140, 105},
+                                                            {"Excellent", 0, 128, 0}}};
     static constexpr std::array<GradeMessage, 2> one = {{wrong, right}};
     static constexpr std::array<GradeMessage, 3> two = {{wrong, {"So-so", 0, 0, 255}, right}};
     static constexpr std::array<GradeMessage, 4> three = {
-        {wrong, {"So-so", 255, 0, 191}, {"So-so", 0, 255, 191}, right}};
+        {wrong, {"So-so", 255, 0, 191}, {"So-so", 0, 140, 105}, right}};
     static constexpr std::array<GradeMessage, 5> four = {
-        {wrong, {"Poor", 255, 0, 191}, {"So-so", 0, 0, 255}, {"Okay", 0, 255, 191}, right}};
+        {wrong, {"Poor", 255, 0, 191}, {"So-so", 0, 0, 255}, {"Okay", 0, 140, 105}, right}};
     static constexpr std::array<std::pair<const GradeMessage*, int>, 5> rows = {{{rating.data(), 4},
                                                                                  {one.data(), 2},
                                                                                  {two.data(), 3},

@@ -14,6 +14,9 @@ constexpr std::string_view lines[] = {
     "asks you to judge its tuning. If you are using Sorvel for the first time, please read these "
     "instructions before you begin.",
     "",
+    "To start, choose one of the page tabs above: Single Notes, Intervals or Chords. \"New "
+    "Exercise\" (and Ctrl+N) works on those pages, not on this one.",
+    "",
     "1. Choose an exercise category from the tabs above: Single Notes, Intervals or Chords. The "
     "choices of that category are then shown in this box. The \"New Exercise\" button works "
     "while one of these three pages is open.",
@@ -77,8 +80,13 @@ constexpr std::string_view lines[] = {
     "In the marking task the verdict counts the notes you judged correctly, from \"Wrong\" to "
     "\"Right\". In the tuning task it rates your tuning from \"Poor\" through \"Fair\" and "
     "\"Good\" to \"Excellent\": a single note against its correct pitch, an interval or chord "
-    "by how close the intervals between its notes come to the correct ones (for \"Excellent\" "
-    "every note must also lie within a cent of its correct pitch).",
+    "by how close the intervals between its notes come to the correct ones. Beyond the "
+    "tolerance, each further tolerance's worth of error, or part of one, costs one grade. "
+    "\"Excellent\" needs a single note "
+    "within the tolerance of its correct pitch; an interval or chord needs every interval "
+    "within the tolerance and every note within 1 cent of its correct pitch (otherwise the best "
+    "is \"Good\"). The tolerance shrinks from 7.5 cents at the easiest difficulty to 2.5 at the "
+    "hardest.",
     "",
     "\"Reveal Errors\" shows the answer. In the marking task it marks every out-of-tune note "
     "correctly, and an in-tune note you marked is shown in red. In the tuning task it colours "
@@ -116,7 +124,21 @@ constexpr std::string_view lines[] = {
     "6. If the sound is noisy or responds slowly, \"Advanced Sound Options...\" lets you trade "
     "quick response for smooth sound.",
     "",
-    "7. Click the \"Help Me!\" tab to return to this page at any time.",
+    "7. Click the \"Help Me!\" tab, or press F1, to return to this page at any time.",
+    "",
+    "Menus and keys: the menu bar holds the commands of the buttons, each greyed out exactly "
+    "when its button is. Ctrl+N New Exercise, Ctrl+Backspace Start Over, Ctrl+Return Check "
+    "Answer, Ctrl+R Reveal Errors, Ctrl+Z Undo, Ctrl+H Session Record, F1 this page, Ctrl+Q "
+    "Quit. The up and down arrow keys and the mouse wheel retune the selected note.",
+    "",
+    "Exercise > Undo (Ctrl+Z) brings back the exercise and your answer that \"New Exercise\" or "
+    "\"Start Over\" replaced; pressed again, it returns to the newer exercise.",
+    "",
+    "Session Record (View menu, Ctrl+H): a row for every \"Check Answer\" of this run, with "
+    "the cents of each tested note, the largest error first (rest the mouse on the cell to see "
+    "them all), and a summary per interval or chord type. \"Copy\" puts the rows on the "
+    "clipboard, \"Save...\" writes them to a file. Sorvel keeps nothing by itself: when you "
+    "quit with rows neither saved nor copied, it asks whether to save them.",
     "",
     "Notes on tuning system:",
     "",

@@ -7,8 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cerrno>
 #include <cstdio>
-#include <map>
+#include <cstring>
 
 namespace sorvel {
 
@@ -39,6 +40,8 @@ const CNote* firstNote(const CMusic& score) {
 }
 
 std::string signedCents(double cents) {
+    if (std::abs(cents) < 0.05)
+        cents = 0.0; // no "-0.0"
     char text[32];
     std::snprintf(text, sizeof text, "%+.1f", cents);
     return text;
@@ -118,34 +121,23 @@ const SessionRow& SessionRecord::add(const CMusic& score, const NewExercise& mad
         for (auto& t : tested)
             row.errors.push_back(std::move(t.second));
     }
+    auto [it, inserted] = byKind_.try_emplace(row.kind);
+    Sums& sums = it->second;
+    if (inserted)
+        sums.first = rows_.size();
+    ++sums.checks;
+    sums.good += row.good;
+    if (const auto e = row.meanAbsError()) {
+        ++sums.measured;
+        sums.errorSum += *e;
+    }
     rows_.push_back(std::move(row));
     return rows_.back();
 }
 
 std::vector<SummaryRow> SessionRecord::summary() const {
-    struct Sums {
-        std::size_t first = 0; // index of the kind's first row, to break ties by age
-        int checks = 0;
-        int good = 0;
-        int measured = 0;
-        double errorSum = 0;
-    };
-    std::map<std::string, Sums> byKind;
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const SessionRow& row = rows_[i];
-        auto [it, inserted] = byKind.try_emplace(row.kind);
-        Sums& s = it->second;
-        if (inserted)
-            s.first = i;
-        ++s.checks;
-        s.good += row.good;
-        if (const auto e = row.meanAbsError()) {
-            ++s.measured;
-            s.errorSum += *e;
-        }
-    }
     std::vector<std::pair<std::size_t, SummaryRow>> out;
-    for (const auto& [kind, s] : byKind) {
+    for (const auto& [kind, s] : byKind_) {
         SummaryRow r;
         r.kind = kind;
         r.checks = s.checks;
@@ -172,15 +164,51 @@ std::vector<SummaryRow> SessionRecord::summary() const {
 std::string SessionRecord::toTabSeparated() const {
     std::string text = "Time\tPage\tAsked\tTask\tTuning\tDifficulty\tVerdict\tCents\n";
     for (const SessionRow& row : rows_) {
-        std::string cents;
-        for (const NoteError& e : row.errors)
-            cents += (cents.empty() ? "" : ", ") + e.name + " " + signedCents(e.cents);
         for (const std::string& f : {row.time, row.page, row.asked, row.task, row.tuning,
-                                     std::to_string(row.difficulty), row.verdict})
+                                     difficultyWords(row.difficulty), row.verdict})
             text += field(f) + '\t';
-        text += field(cents) + '\n';
+        text += field(row.centsText()) + '\n';
     }
     return text;
+}
+
+std::string SessionRow::centsText() const {
+    std::vector<const NoteError*> order;
+    for (const NoteError& e : errors)
+        order.push_back(&e);
+    // The note that needs the user's ear most comes first; equal errors keep pitch order.
+    std::stable_sort(order.begin(), order.end(), [](const NoteError* a, const NoteError* b) {
+        return std::abs(a->cents) > std::abs(b->cents);
+    });
+    std::string text;
+    for (const NoteError* e : order)
+        text += (text.empty() ? "" : ", ") + e->name + " " + signedCents(e->cents);
+    return text;
+}
+
+std::string difficultyWords(int position) {
+    std::string words = std::to_string(position) + " of 7";
+    if (position == 1)
+        words += " (Easy)";
+    else if (position == 7)
+        words += " (Hard)";
+    return words;
+}
+
+std::string writeTextFile(const std::string& path, const std::string& text) {
+    const auto failed = [&path](int error) {
+        return "Could not write \"" + path + "\": " + std::strerror(error) + ".";
+    };
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return failed(errno ? errno : EIO);
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    const int writeError = errno;
+    // A full disk may only show when the buffered text is flushed.
+    if (std::fclose(file) != 0 || !written)
+        return failed(errno ? errno : writeError ? writeError : EIO);
+    return {};
 }
 
 } // namespace sorvel

@@ -12,6 +12,7 @@
 #include "newexercise.h"
 #include "tuningdata.h"
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,12 +32,14 @@ struct SessionRow {
     std::string asked;   // the kind with its details: "P5, melodic", "Maj, 1st inversion, open"
     std::string task;    // "Identify" or "Correct the tuning"
     std::string tuning;  // tuning system name
-    int difficulty = 1;  // slider position 1..7
+    int difficulty = 1;  // slider position 1..7 (difficultyWords names it)
     std::string verdict; // the text shown
     bool good = false;   // among the two best verdicts of its kind of grading
     std::vector<NoteError> errors; // tuning task only: the notes that could be retuned, low first
     // Mean of |cents| over `errors`; none without errors.
     std::optional<double> meanAbsError() const;
+    // Every tested note with its cents, the largest error first: "Gb3 +14.7, A2 +0.0".
+    std::string centsText() const;
 };
 
 struct SummaryRow {
@@ -53,13 +56,35 @@ public:
                           std::string time);
     const std::vector<SessionRow>& rows() const { return rows_; }
     // One row per kind, worst first: lowest share of good verdicts, then largest mean error.
+    // Its cost grows with the number of kinds, not of rows.
     std::vector<SummaryRow> summary() const;
     // A header line and one line per row, fields separated by tabs.
     std::string toTabSeparated() const;
 
+    // The rows added since the text was last copied or saved.
+    std::size_t unkeptRows() const { return rows_.size() - kept_; }
+    // The text has been copied or saved: every row so far is kept.
+    void markKept() { kept_ = rows_.size(); }
+
 private:
+    struct Sums {
+        std::size_t first = 0; // index of the kind's first row, to break ties by age
+        int checks = 0;
+        int good = 0;
+        int measured = 0;
+        double errorSum = 0;
+    };
     std::vector<SessionRow> rows_;
+    std::map<std::string, Sums> byKind_; // kept up to date row by row
+    std::size_t kept_ = 0;
 };
+
+// The difficulty in the slider's words: "1 of 7 (Easy)", "2 of 7" ... "7 of 7 (Hard)".
+std::string difficultyWords(int position);
+
+// Writes `text` to the file `path`, replacing it. Empty on success, else a message that names
+// the file and says why it could not be written.
+std::string writeTextFile(const std::string& path, const std::string& text);
 
 // Whether a verdict is one of the two best of its table row (never the worst of a row): "Good"
 // and "Excellent" in the tuning task; "Right" and the one below it in the identify task.

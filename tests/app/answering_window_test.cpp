@@ -189,7 +189,7 @@ TEST_F(AnsweringWindow, revealed_marks_grade_right_and_the_verdict_is_centred_ov
     const QLabel* label = form->GradeLabel;
     EXPECT_TRUE(label->isVisible());
     EXPECT_EQ(label->text().toStdString(), "Right");
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 255, 0));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 128, 0));
     EXPECT_EQ(label->x(), form->Score->x() + (form->Score->width() - label->width()) / 2);
     EXPECT_EQ(label->y(), form->Score->y() + (form->Score->height() - label->height()) / 2);
     EXPECT_TRUE(form->MessageTimer->isActive());

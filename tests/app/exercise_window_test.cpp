@@ -219,9 +219,15 @@ TEST_F(ExerciseWindow, sound_options_placed_beside_the_button_once) {
     const QRect button(form->AdvSoundOptBtn->mapTo(form.get(), QPoint(0, 0)),
                        form->AdvSoundOptBtn->size());
     const int height = dialog->frameGeometry().height();
+    const QPoint asked(window.left() + button.left() + button.width() + 20,
+                       window.top() + button.top() - (height - button.height()) / 2 + 20);
+    // Where that would cover the tuning diagram, the dialog moves down just clear of it.
+    const QRect diagram(form->AnswerPopupPanel->mapToGlobal(QPoint(0, 0)),
+                        form->AnswerPopupPanel->size());
+    const bool covers = QRect(asked, dialog->frameGeometry().size()).intersects(diagram);
     EXPECT_EQ(dialog->frameGeometry().topLeft(),
-              QPoint(window.left() + button.left() + button.width() + 20,
-                     window.top() + button.top() - (height - button.height()) / 2 + 20));
+              QPoint(asked.x(), covers ? diagram.bottom() + 2 : asked.y()));
+    EXPECT_FALSE(dialog->frameGeometry().intersects(diagram));
     // Moved by the user, then opened again: it stays where it was put.
     dialog->move(300, 200);
     const QPoint moved = dialog->frameGeometry().topLeft();

@@ -5,6 +5,7 @@
 #include "mainmenu.h"
 #include "sessionrecordform.h"
 #include "sorvelmainform.h"
+#include "soundoptionsform.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,11 +16,13 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -80,7 +83,7 @@ TEST_F(MenuWindow, menus_and_items_as_listed) {
     const std::vector<std::pair<QString, QStringList>> expected = {
         {"Exercise",
          {"New Exercise\tCtrl+N", "Start Over\tCtrl+Backspace", "Check Answer\tCtrl+Return",
-          "Reveal Errors\tCtrl+R", "Quit\tCtrl+Q"}},
+          "Reveal Errors\tCtrl+R", "Undo\tCtrl+Z", "Quit\tCtrl+Q"}},
         {"View", {"Session Record\tCtrl+H", "Show Answers on Tuning Diagram\t"}},
         {"Sound", {"Sound Options...\t"}},
         {"Help", {"How to Use Sorvel\tF1", "About Sorvel\t"}}};
@@ -298,6 +301,157 @@ TEST_F(MenuWindow, the_record_window_shows_every_check_and_copies_it) {
             marks += c == QColor(0, 150, 0) || c == QColor(220, 0, 0);
         }
     EXPECT_GE(marks, 40);
+}
+
+// A stray Ctrl+N or Ctrl+Backspace loses nothing: Ctrl+Z brings back the retuned answer.
+TEST_F(MenuWindow, undo_after_new_exercise_and_start_over_restores_the_answer) {
+    form->TabsBox->setCurrentIndex(1);
+    form->TuneRB->click();
+    keys(QKeySequence(Qt::CTRL | Qt::Key_N));
+    EXPECT_TRUE(menu->UndoAction->isEnabled()) << "the start-up A4 can come back too";
+    CNote* black = lastBlackNote(*form->exercise);
+    ASSERT_NE(black, nullptr);
+    mouseOnStaff(QEvent::MouseMove, *black);
+    mouseOnStaff(QEvent::MouseButtonPress, *black);
+    for (int i = 0; i < 3; ++i)
+        typeKey(Qt::Key_Up);
+    const double answer = black->soundingFrequency;
+    const std::string asked = exerciseMade.typeName;
+    const CTwoStaffChord* made = exerciseTemplate.get();
+
+    for (const QKeySequence& stray :
+         {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_Backspace)}) {
+        SCOPED_TRACE(stray.toString().toStdString());
+        keys(stray);
+        ASSERT_NE(lastBlackNote(*form->exercise), nullptr);
+        EXPECT_FALSE(lastBlackNote(*form->exercise)->selected) << "the answer is gone";
+        keys(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        black = lastBlackNote(*form->exercise);
+        ASSERT_NE(black, nullptr);
+        EXPECT_EQ(black->soundingFrequency, answer);
+        EXPECT_TRUE(black->selected);
+        EXPECT_EQ(form->exercise->selection.noteRef, black);
+        EXPECT_EQ(exerciseMade.typeName, asked);
+        EXPECT_EQ(form->task, 3);
+        EXPECT_TRUE(form->GradeBtn->isEnabled());
+        EXPECT_TRUE(menu->UndoAction->text().startsWith(QLatin1String("&Redo")));
+        if (stray[0] == QKeyCombination(Qt::CTRL | Qt::Key_N)) {
+            EXPECT_EQ(exerciseTemplate.get(), made);
+        }
+        // The restored answer can still be retuned and checked.
+        mouseOnStaff(QEvent::MouseMove, *black);
+        typeKey(Qt::Key_Down);
+        typeKey(Qt::Key_Up);
+        EXPECT_NEAR(black->soundingFrequency, answer, answer * 1e-12);
+    }
+}
+
+// The record window, opened for the first time, lies wholly on the screen and, where the screen
+// leaves room, clear of the staff and the tuning diagram (app.record_window_at_1280x800 runs this
+// on a 1280 x 800 screen).
+TEST_F(MenuWindow, the_record_window_lies_on_the_screen_beside_the_staff) {
+    keys(QKeySequence(Qt::CTRL | Qt::Key_H));
+    TSessionRecordForm* record = form->RecordForm;
+    ASSERT_TRUE(record->isVisible());
+    const QRect screen = form->screen()->availableGeometry();
+    SCOPED_TRACE(QStringLiteral("screen %1 x %2").arg(screen.width()).arg(screen.height())
+                     .toStdString());
+    EXPECT_TRUE(screen.contains(record->frameGeometry()));
+    EXPECT_TRUE(screen.contains(record->CopyBtn->mapToGlobal(record->CopyBtn->rect().bottomRight())));
+    const QRect diagram(form->AnswerPopupPanel->mapToGlobal(QPoint(0, 0)),
+                        form->AnswerPopupPanel->size());
+    const QRect staff(form->Score->mapToGlobal(QPoint(0, 0)), form->Score->size());
+    if (screen.width() >= 1280) {
+        EXPECT_FALSE(record->frameGeometry().intersects(diagram));
+        EXPECT_FALSE(record->frameGeometry().intersects(staff));
+    }
+    // The sound options too.
+    form->AdvSoundOptBtn->click();
+    EXPECT_TRUE(screen.contains(form->Form2->frameGeometry()));
+    if (screen.height() >= 800) {
+        EXPECT_FALSE(form->Form2->frameGeometry().intersects(diagram));
+    }
+}
+
+// A dark desktop palette: the diagram is a picture on white and keeps its dark text.
+TEST(DarkPalette, diagram_labels_are_dark_on_white) {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(45, 45, 48), QColor(30, 30, 30));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(235, 235, 235));
+    QApplication::setPalette(dark);
+    {
+        auto form = createMainWindow();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        const QImage panel = form->AnswerPopupPanel->grab().toImage();
+        const auto lightness = [](QColor c) { return c.lightness(); };
+        int dark = 0, light = 0, between = 0;
+        for (QLabel* l : form->AnswerPopupPanel->findChildren<QLabel*>()) {
+            if (!l->isVisible() || l->text().isEmpty())
+                continue;
+            const QRect r = l->geometry() & panel.rect();
+
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) {
+                    const int v = lightness(panel.pixelColor(x, y));
+                    dark += v < 96;
+                    light += v > 224;
+                    between += v >= 96 && v <= 224;
+                }
+        }
+        // Light text on the white panel would leave no dark pixel at all.
+        EXPECT_GT(light, 3 * dark) << "a white ground";
+        EXPECT_GT(dark, 500) << "dark text on it";
+        EXPECT_LT(between, 2 * dark) << "only the edges of the letters are grey";
+        // The rest of the window follows the palette.
+        EXPECT_EQ(form->NewBtn->palette().color(QPalette::ButtonText), QColor(235, 235, 235));
+    }
+    QApplication::setPalette(before);
+}
+
+// Quitting with rows not yet saved or copied asks once: Cancel keeps the window, Discard ends;
+// rows that were copied do not ask. (The close box asks the same; the offscreen platform cannot
+// send the window system's close event that tells it from a close by the program, so tools/e2e
+// checks it on a real display.)
+TEST_F(MenuWindow, quitting_with_unsaved_rows_asks_save_discard_or_cancel) {
+    form->TabsBox->setCurrentIndex(1);
+    form->NewBtn->click();
+    form->GradeBtn->click();
+    int asked = 0;
+    const auto answerWith = [&asked](QMessageBox::StandardButton button) {
+        QTimer::singleShot(50, [&asked, button] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                ++asked;
+                box->button(button)->click();
+            }
+        });
+    };
+    answerWith(QMessageBox::Cancel);
+    keys(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(form->isVisible());
+
+    // Saving to a place that cannot be written says so and keeps the rows unsaved.
+    QString warning;
+    QTimer::singleShot(50, [&warning] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            warning = box->text();
+            box->accept();
+        }
+    });
+    EXPECT_FALSE(form->RecordForm->saveTo(QStringLiteral("/nonexistent-folder/record.txt")));
+    EXPECT_TRUE(warning.contains(QLatin1String("/nonexistent-folder/record.txt"))) << warning.toStdString();
+    EXPECT_EQ(form->sessionRecord.unkeptRows(), 1u);
+
+    form->RecordForm->CopyBtn->click();
+    EXPECT_TRUE(form->mayQuit()) << "copied rows do not ask";
+    form->GradeBtn->click();
+    answerWith(QMessageBox::Discard);
+    backToWindow();
+    keys(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(form->isVisible());
 }
 
 TEST_F(MenuWindow, about_names_the_licences_and_quit_closes_the_window) {

@@ -701,6 +701,26 @@ TEST_F(Window, every_activation_applies_the_slider) {
     EXPECT_EQ(form->blockBytes(), 16384);
 }
 
+// A click on the slider's track, above or below the handle, moves it one step that way, as a
+// desktop slider does; each click applies its block size.
+TEST_F(Window, a_click_on_the_sound_slider_track_steps_towards_it) {
+    form->AdvSoundOptBtn->click();
+    QSlider* slider = form->Form2->TrackBar1;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form->Form2));
+    const QPoint top(slider->width() / 2, 6), bottom(slider->width() / 2, slider->height() - 6);
+    for (int i = 1; i <= 3; ++i) {
+        QTest::mouseClick(slider, Qt::LeftButton, {}, top);
+        EXPECT_EQ(slider->value(), 10 - i) << "towards Fast Response Time";
+    }
+    EXPECT_EQ(form->blockBytes(), 3072);
+    for (int i = 1; i <= 5; ++i) {
+        QTest::mouseClick(slider, Qt::LeftButton, {}, bottom);
+        EXPECT_EQ(slider->value(), 7 + i) << "towards High sound quality";
+    }
+    EXPECT_EQ(form->blockBytes(), 7168);
+    expectKeyboardFree();
+}
+
 // A mouse event on `w` at (x, y) with the left button.
 void mouseAt(QWidget* w, QEvent::Type type, int x, int y) {
     const QPointF at(x, y);

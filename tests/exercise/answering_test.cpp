@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <string>
@@ -332,11 +333,11 @@ void expectVerdict(const CMusic& music, const GradingRules& rules, const Expecte
     EXPECT_EQ(message.blue, expected.blue) << what;
 }
 
-const Expected right{"Right", 0, 255, 0};
+const Expected right{"Right", 0, 128, 0};
 const Expected soSoBlue{"So-so", 0, 0, 255};
 const Expected wrong{"Wrong", 255, 0, 0};
-const Expected excellent{"Excellent", 0, 255, 0};
-const Expected good{"Good", 0, 255, 191};
+const Expected excellent{"Excellent", 0, 128, 0};
+const Expected good{"Good", 0, 140, 105};
 const Expected fair{"Fair", 255, 0, 191};
 const Expected poor{"Poor", 255, 0, 0};
 
@@ -457,6 +458,51 @@ TEST(grading, triad_with_one_note_two_tolerances_off_is_good) {
         rules, good, "s = 0.471");
 }
 
+// WCAG 2 relative luminance of an sRGB colour, and the contrast of two luminances.
+double relativeLuminance(int red, int green, int blue) {
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(red) + 0.7152 * linear(green) + 0.0722 * linear(blue);
+}
+
+double hueDegrees(int red, int green, int blue) {
+    const double r = red / 255.0, g = green / 255.0, b = blue / 255.0;
+    const double hi = std::max({r, g, b}), span = hi - std::min({r, g, b});
+    if (span == 0)
+        return 0;
+    const double h = hi == r ? std::fmod((g - b) / span, 6.0) : hi == g ? (b - r) / span + 2
+                                                                        : (r - g) / span + 4;
+    return std::fmod(60 * h + 360, 360);
+}
+
+// Every verdict reads on the staff's white (3:1, the least for large bold text) and keeps the
+// hue the message table gives it, so that green still means best and red worst.
+TEST(grading, verdict_colours_read_on_white_in_the_table_hues) {
+    struct Hue {
+        int row, column, red, green, blue; // the table's own colour
+    };
+    const Hue table[] = {{0, 0, 255, 0, 0}, {0, 1, 255, 0, 191}, {0, 2, 0, 255, 191},
+                         {0, 3, 0, 255, 0}, {1, 0, 255, 0, 0},   {1, 1, 0, 255, 0},
+                         {2, 0, 255, 0, 0}, {2, 1, 0, 0, 255},   {2, 2, 0, 255, 0},
+                         {3, 0, 255, 0, 0}, {3, 1, 255, 0, 191}, {3, 2, 0, 255, 191},
+                         {3, 3, 0, 255, 0}, {4, 0, 255, 0, 0},   {4, 1, 255, 0, 191},
+                         {4, 2, 0, 0, 255}, {4, 3, 0, 255, 191}, {4, 4, 0, 255, 0}};
+    const double white = relativeLuminance(255, 255, 255);
+    for (const Hue& h : table) {
+        const GradeMessage& m = gradeMessage(h.column, h.row);
+        const std::string where = std::to_string(h.row) + "/" + std::to_string(h.column);
+        const double contrast = (white + 0.05) / (relativeLuminance(m.red, m.green, m.blue) + 0.05);
+        EXPECT_GE(contrast, 3.0) << where;
+        const double shift = std::abs(hueDegrees(m.red, m.green, m.blue) -
+                                      hueDegrees(h.red, h.green, h.blue));
+        EXPECT_LE(std::min(shift, 360 - shift), 3.0) << where;
+    }
+    // The rule the formula must follow: the pale table green itself does not read.
+    EXPECT_LT((white + 0.05) / (relativeLuminance(0, 255, 0) + 0.05), 1.4);
+}
+
 TEST(grading, message_table) {
     struct Row {
         int row, column;
@@ -465,22 +511,22 @@ TEST(grading, message_table) {
     const Row table[] = {
         {0, 0, {"Poor", 255, 0, 0}},
         {0, 1, {"Fair", 255, 0, 191}},
-        {0, 2, {"Good", 0, 255, 191}},
-        {0, 3, {"Excellent", 0, 255, 0}},
+        {0, 2, {"Good", 0, 140, 105}},
+        {0, 3, {"Excellent", 0, 128, 0}},
         {1, 0, {"Wrong", 255, 0, 0}},
-        {1, 1, {"Right", 0, 255, 0}},
+        {1, 1, {"Right", 0, 128, 0}},
         {2, 0, {"Wrong", 255, 0, 0}},
         {2, 1, {"So-so", 0, 0, 255}},
-        {2, 2, {"Right", 0, 255, 0}},
+        {2, 2, {"Right", 0, 128, 0}},
         {3, 0, {"Wrong", 255, 0, 0}},
         {3, 1, {"So-so", 255, 0, 191}},
-        {3, 2, {"So-so", 0, 255, 191}},
-        {3, 3, {"Right", 0, 255, 0}},
+        {3, 2, {"So-so", 0, 140, 105}},
+        {3, 3, {"Right", 0, 128, 0}},
         {4, 0, {"Wrong", 255, 0, 0}},
         {4, 1, {"Poor", 255, 0, 191}},
         {4, 2, {"So-so", 0, 0, 255}},
-        {4, 3, {"Okay", 0, 255, 191}},
-        {4, 4, {"Right", 0, 255, 0}},
+        {4, 3, {"Okay", 0, 140, 105}},
+        {4, 4, {"Right", 0, 128, 0}},
         // Outside the table.
         {0, 4, {"Wrong", 255, 0, 0}},
         {1, 2, {"Wrong", 255, 0, 0}},

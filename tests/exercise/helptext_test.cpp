@@ -51,6 +51,27 @@ TEST(help_text, sections_in_order) {
         EXPECT_NE(text.find(caption), std::string::npos) << caption;
 }
 
+// A new user finds how to start before the numbered steps, and every key of the menus.
+TEST(help_text, says_how_to_start_and_names_the_keys_and_the_record) {
+    std::size_t start = 0, first = 0;
+    for (std::size_t i = 0; i < helpLines().size(); ++i) {
+        if (!start && helpLines()[i].starts_with("To start, choose one of the page tabs"))
+            start = i;
+        if (!first && helpLines()[i].starts_with("1. "))
+            first = i;
+    }
+    EXPECT_GT(start, 0u);
+    EXPECT_LT(start, first);
+    const std::string keys = paragraph("Menus and keys:");
+    for (const char* key : {"Ctrl+N New Exercise", "Ctrl+Backspace Start Over",
+                            "Ctrl+Return Check Answer", "Ctrl+R Reveal Errors", "Ctrl+Z Undo",
+                            "Ctrl+H Session Record", "F1", "Ctrl+Q Quit"})
+        EXPECT_NE(keys.find(key), std::string::npos) << key;
+    const std::string record = paragraph("Session Record");
+    for (const char* part : {"\"Copy\"", "\"Save...\"", "largest error first", "asks"})
+        EXPECT_NE(record.find(part), std::string::npos) << part;
+}
+
 TEST(help_text, just_ratios_match_the_perfect_system) {
     // The Perfect paragraph lists the ratios from the minor second up, with the tritone as a
     // square root; each must be the ratio the tuning uses.

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -213,9 +216,46 @@ TEST(SessionRecord, summary_of_a_small_session) {
         text.push_back(line);
     ASSERT_EQ(text.size(), 7u);
     EXPECT_EQ(text[0], "Time\tPage\tAsked\tTask\tTuning\tDifficulty\tVerdict\tCents");
-    EXPECT_EQ(text[4], "t4\tIntervals\tm3, harmonic\tCorrect the tuning\tEqual\t1\tFair\t"
-                       "C4 +4.0, Eb4 -8.0");
-    EXPECT_EQ(text[6], "t6\tSingle Notes\tSingle note A4\tIdentify\tEqual\t1\tWrong\t");
+    // The larger error first; the difficulty in the slider's words.
+    EXPECT_EQ(text[4], "t4\tIntervals\tm3, harmonic\tCorrect the tuning\tEqual\t1 of 7 (Easy)\tFair\t"
+                       "Eb4 -8.0, C4 +4.0");
+    EXPECT_EQ(text[6], "t6\tSingle Notes\tSingle note A4\tIdentify\tEqual\t1 of 7 (Easy)\tWrong\t");
+
+    // Rows count as kept once copied or saved; later rows do not.
+    EXPECT_EQ(record.unkeptRows(), 6u);
+    record.markKept();
+    EXPECT_EQ(record.unkeptRows(), 0u);
+    record.add(oneSonority({tunedNote(4, 5, 0, 0, true), tunedNote(4, 5, 0, 0, false)}), single,
+               {1, 1}, "t7");
+    EXPECT_EQ(record.unkeptRows(), 1u);
+}
+
+TEST(SessionRecord, cents_largest_error_first_and_difficulty_words) {
+    SessionRow row;
+    row.errors = {{"A2", 0.0}, {"C3", -0.04}, {"Eb3", 0.0}, {"Gb3", 14.7}, {"Bb3", -14.7}};
+    // Equal errors keep their pitch order; what rounds to zero reads +0.0, never -0.0.
+    EXPECT_EQ(row.centsText(), "Gb3 +14.7, Bb3 -14.7, C3 +0.0, A2 +0.0, Eb3 +0.0");
+    EXPECT_EQ(SessionRow{}.centsText(), "");
+    const char* words[] = {"1 of 7 (Easy)", "2 of 7", "3 of 7", "4 of 7",
+                           "5 of 7", "6 of 7", "7 of 7 (Hard)"};
+    for (int position = 1; position <= 7; ++position)
+        EXPECT_EQ(difficultyWords(position), words[position - 1]);
+}
+
+TEST(SessionRecord, text_file_written_or_a_message_naming_it) {
+    const std::string folder = testing::TempDir();
+    const std::string path = folder + "/sorvel-record-test.txt";
+    const std::string text = "Time\tPage\n12:00:00\tChords\n";
+    EXPECT_EQ(writeTextFile(path, text), "");
+    std::ifstream in(path, std::ios::binary);
+    const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(back, text);
+    std::remove(path.c_str());
+    for (const std::string& bad : {folder, folder + "/no such folder/record.txt"}) {
+        const std::string error = writeTextFile(bad, text);
+        EXPECT_NE(error.find("Could not write \"" + bad + "\": "), std::string::npos) << error;
+        EXPECT_GT(error.size(), bad.size() + 20) << "says why: " << error;
+    }
 }
 
 TEST(SessionRecord, the_two_best_verdicts_of_each_table_row) {
