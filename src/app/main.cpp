@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sorvel: ear training for musical tuning.
+#include "commandline.h"
 #include "quitsignals.h"
 #include "sorvelmainform.h"
 
@@ -30,6 +31,9 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // --help, --version and a mistyped option are answered before a display is needed.
+    if (const auto status = sorvel::answerCommandLine(argc, argv))
+        return *status;
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
