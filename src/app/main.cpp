@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
 #include <exception>
 
 namespace {
@@ -31,6 +32,9 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // Standard output may be a pipe whose reader has gone; a line written there must fail
+    // quietly, not end the program with SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
     // --help, --version and a mistyped option are answered before a display is needed.
     if (const auto status = sorvel::answerCommandLine(argc, argv))
         return *status;
