@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# check-install.sh BUILD STAGE HAS_PROGRAM: installs BUILD into the prefix STAGE and checks
-# that the launcher finds the program and its data files where they were put.
+# check-install.sh BUILD STAGE HAS_PROGRAM "ICON_SIZES": installs BUILD into the prefix STAGE
+# and checks that the launcher finds the program and its data files where they were put, and
+# that the icon theme has a PNG of each size.
 set -euo pipefail
-build=$1 stage=$2 has_program=$3
+build=$1 stage=$2 has_program=$3 icon_sizes=$4
 id=org.sorvel.Sorvel
 fail() { echo "check-install: $*" >&2; exit 1; }
 
@@ -15,6 +16,15 @@ for f in "$desktop" "$stage/share/icons/hicolor/scalable/apps/$id.svg" \
          "$stage/share/metainfo/$id.metainfo.xml" "$stage/share/doc/sorvel/copyright" \
          "$stage/share/doc/sorvel/changelog.gz"; do
   [ -f "$f" ] || fail "missing $f"
+done
+# Each PNG is as large as its folder says, and not blank: it has both opaque pixels and the
+# transparent corners of the rounded card.
+for size in $icon_sizes; do
+  png=$stage/share/icons/hicolor/${size}x$size/apps/$id.png
+  [ -f "$png" ] || fail "missing $png"
+  file -b "$png" | grep -q "^PNG image data, $size x $size," || fail "$png is $(file -b "$png")"
+  alpha=$(convert "$png" -alpha extract -format '%[fx:minima] %[fx:maxima]' info:)
+  [ "$alpha" = "0 1" ] || fail "$png: alpha ranges over '$alpha', not from clear to opaque"
 done
 key() { sed -n "s/^$1=//p" "$desktop"; }
 [ "$(key Path)" = "$stage/share/sorvel" ] || fail "Path= is '$(key Path)', not $stage/share/sorvel"

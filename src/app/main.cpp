@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sorvel: ear training for musical tuning.
+#include "appicon.h"
 #include "commandline.h"
 #include "quitsignals.h"
 #include "sorvelmainform.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
         return *status;
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setWindowIcon(sorvel::applicationIcon());
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's
     // shut-down stops the sound and unregisters the font, and the status is 0.
