@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# check-deb.sh BUILD OUT HAS_PROGRAM: builds the Debian package of BUILD into OUT with CPack
-# and checks its contents list, its launcher and its dependencies.
+# check-deb.sh BUILD OUT HAS_PROGRAM "ICON_SIZES": builds the Debian package of BUILD into OUT
+# with CPack and checks its contents list, its launcher and its dependencies.
 set -euo pipefail
-build=$1 out=$2 has_program=$3
+build=$1 out=$2 has_program=$3 icon_sizes=$4
 id=org.sorvel.Sorvel
 fail() { echo "check-deb: $*" >&2; exit 1; }
 
@@ -18,6 +18,9 @@ dpkg-deb -c "$deb" | awk '{print $NF}' >"$out/contents"
 expected=(./usr/share/applications/$id.desktop ./usr/share/icons/hicolor/scalable/apps/$id.svg
           ./usr/share/metainfo/$id.metainfo.xml ./usr/share/doc/sorvel/copyright
           ./usr/share/doc/sorvel/changelog.gz)
+for size in $icon_sizes; do
+  expected+=(./usr/share/icons/hicolor/${size}x$size/apps/$id.png)
+done
 if [ "$has_program" = ON ]; then
   expected+=(./usr/bin/sorvel ./usr/lib/sorvel/sorvel ./usr/share/sorvel/bassoboe.wav
              ./usr/share/sorvel/SONORA.TTF ./usr/share/man/man1/sorvel.1.gz)

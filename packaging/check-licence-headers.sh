@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Every source file of the project names its licence in its first lines.
+# Every source file of the project names its licence in its first lines, and every Files:
+# pattern of the copyright file matches files of the tree.
 # check-licence-headers.sh SOURCE_DIR
 set -euo pipefail
 cd "$1"
@@ -20,4 +21,16 @@ while IFS= read -r f; do
     missing=1
   fi
 done < <(git ls-files)
+
+# The patterns of a Files: field (continued on indented lines), one a line.
+patterns=$(awk '/^Files:/ { sub(/^Files:[ \t]*/, ""); on = 1; print; next }
+                on && /^[ \t]/ { print; next } { on = 0 }' packaging/copyright | tr ' \t' '\n\n' |
+           grep -v '^$')
+while IFS= read -r pattern; do
+  # A plain git pathspec matches as the copyright format does: * and ? also match a slash.
+  if [ -z "$(git ls-files -- "$pattern" | head -1)" ]; then
+    echo "packaging/copyright: Files: $pattern matches no file of the source tree"
+    missing=1
+  fi
+done <<<"$patterns"
 exit $missing

@@ -18,11 +18,22 @@ endfunction()
 sorvel_gzip("${SORVEL_PACKAGING_SOURCE}/changelog" "${out}/changelog.gz")
 file(INSTALL DESTINATION "${prefix}/share/doc/sorvel" TYPE FILE FILES "${out}/changelog.gz")
 
+# A path on the page may break after any slash (groff's \: is an invisible break point), and only
+# there: a long install prefix then wraps at 80 columns instead of running off the line, and a
+# reader never finds a hyphen that is not in the path (\% forbids hyphenation, \- is a plain
+# hyphen-minus that does not invite a break).
+function(sorvel_page_path variable path)
+  string(REPLACE "\\" "\\e" path "${path}")
+  string(REPLACE "-" "\\-" path "${path}")
+  string(REPLACE "/" "/\\:\\%" path "${path}")
+  set(${variable} "\\%${path}" PARENT_SCOPE)
+endfunction()
+
 if(SORVEL_HAS_PROGRAM)
-  set(SORVEL_EXEC "${prefix}/lib/sorvel/sorvel")
-  set(SORVEL_DATA "${prefix}/share/sorvel")
-  set(SORVEL_BIN "${prefix}/bin/sorvel")
-  set(SORVEL_DOC "${prefix}/share/doc/sorvel")
+  sorvel_page_path(SORVEL_EXEC "${prefix}/lib/sorvel/sorvel")
+  sorvel_page_path(SORVEL_DATA "${prefix}/share/sorvel")
+  sorvel_page_path(SORVEL_BIN "${prefix}/bin/sorvel")
+  sorvel_page_path(SORVEL_DOC "${prefix}/share/doc/sorvel")
   file(READ "${SORVEL_PACKAGING_SOURCE}/sorvel.1.in" page)
   string(CONFIGURE "${page}" page @ONLY)
   file(WRITE "${out}/sorvel.1" "${page}")

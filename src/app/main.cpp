@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Sorvel: ear training for musical tuning.
+#include "appicon.h"
+#include "commandline.h"
 #include "quitsignals.h"
 #include "sorvelmainform.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
 #include <exception>
 
 namespace {
@@ -30,8 +33,15 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    // Standard output may be a pipe whose reader has gone; a line written there must fail
+    // quietly, not end the program with SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
+    // --help, --version and a mistyped option are answered before a display is needed.
+    if (const auto status = sorvel::answerCommandLine(argc, argv))
+        return *status;
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setWindowIcon(sorvel::applicationIcon());
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's
     // shut-down stops the sound and unregisters the font, and the status is 0.

@@ -23,7 +23,8 @@ public:
 
 // Registers the font file (a plain name is looked up in the working directory) for this process
 // and returns its registration id. Needs a QGuiApplication. Throws FontError when the file is
-// missing or holds no usable font.
+// missing, is not a regular file (refused before anything is read, so a FIFO never blocks), is
+// larger than any font (16 MiB) or holds no usable font.
 int registerFont(const std::string& fileName);
 
 // Registers "SONORA.TTF" and checks that it holds the family "Sonora".

@@ -145,6 +145,10 @@ std::uint32_t read_wave(const std::string& fileName, WaveFormat& format,
         file.fail(" is too large: there is not enough memory to read it.");
     }
     file.read(bytes.data(), bytes.size());
+    // Nothing to analyse and nothing to hear: say so now rather than start a mute program.
+    if (!bytes.empty() && std::all_of(bytes.begin(), bytes.end(), [](auto b) { return b == 0; })) {
+        file.fail(" is silent: every sample in it is zero.");
+    }
     data = std::move(bytes);
     return dataSize;
 }

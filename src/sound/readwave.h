@@ -44,8 +44,8 @@ private:
 // Reads `fileName`, fills `format` with the format chunk's body (a larger body is cut to the
 // record's 20 bytes) and `data` with the sample bytes, and returns their count. Every failure,
 // including a file that ends early, a path that is not a regular file (refused before anything
-// is read, so a FIFO never blocks) and data larger than `maxDataBytes`, throws Exception with a
-// message naming the file.
+// is read, so a FIFO never blocks), data larger than `maxDataBytes` and data that are all zero
+// (silence), throws Exception with a message naming the file.
 std::uint32_t read_wave(const std::string& fileName, WaveFormat& format,
                         std::vector<std::uint8_t>& data, std::uint64_t maxDataBytes = UINT32_MAX);
 

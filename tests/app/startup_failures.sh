@@ -64,4 +64,51 @@ expect_failure fifo dummy "bassoboe.wav is not a regular file (a FIFO)." 1
 cp "$runtime/SONORA.TTF" "$work/long/"
 expect_failure long dummy "bassoboe.wav is too long" 1
 
+# The font is refused as the recording is: a FIFO in its place must not block the start.
+mkdir -p "$work/fontfifo" "$work/silent"
+cp "$runtime/bassoboe.wav" "$work/fontfifo/"
+mkfifo "$work/fontfifo/SONORA.TTF"
+expect_failure fontfifo dummy "SONORA.TTF is not a regular file (a FIFO)." 1
+
+# A recording of nothing but zeros would start a program that never makes a sound.
+{
+    printf 'RIFF\x44\x4e\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x22\x56\x00\x00'
+    printf '\x44\xac\x00\x00\x02\x00\x10\x00data\x20\x4e\x00\x00'
+    head -c 20000 /dev/zero
+} >"$work/silent/bassoboe.wav"
+cp "$runtime/SONORA.TTF" "$work/silent/"
+expect_failure silent dummy "bassoboe.wav is silent: every sample in it is zero." 1
+
+# closed_stdout NAME [PREFIX...]: standard output is a pipe whose reader has gone before the
+# program writes; a clean quit (SIGTERM, as closing the window) must still end with status 0,
+# not SIGPIPE's 141. Line-buffered (stdbuf -oL) the device's line is written during start-up,
+# fully buffered at the exit.
+closed_stdout() {
+    local name=$1 pid status i
+    shift
+    mkfifo "$work/$name.pipe"
+    (cd "$runtime" && exec env QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy "$@" "$program" \
+        >"$work/$name.pipe" 2>"$work/$name.err") &
+    pid=$!
+    exec 3<"$work/$name.pipe"
+    exec 3<&-
+    # Started once the sound device's thread runs: the device's line has been written by then.
+    for i in $(seq 200); do
+        grep -qs '^SDLAudio' /proc/"$pid"/task/*/comm && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -TERM "$pid" 2>/dev/null
+    wait "$pid"
+    status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "FAIL $name: exit status $status with standard output closed: $(cat "$work/$name.err")"
+        failures=$((failures + 1))
+    else
+        echo "ok   $name"
+    fi
+}
+closed_stdout closed_stdout_buffered
+closed_stdout closed_stdout_line_buffered stdbuf -oL
+
 exit $((failures > 0))

@@ -11,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace sorvel {
 namespace {
@@ -85,6 +88,33 @@ TEST_F(FontRegistrationTest, FileWithoutAFontIsAnErrorNamingIt) {
             }
         },
         FontError);
+}
+
+TEST_F(FontRegistrationTest, OnlyRegularFilesOfAFontsSizeAreRead) {
+    // Each refused before a byte is read (a FIFO without a writer would block the open), with
+    // a message naming it and saying what it is.
+    QTemporaryDir dir;
+    const std::string folder = (dir.path() + "/folder.ttf").toStdString();
+    const std::string fifo = (dir.path() + "/fifo.ttf").toStdString();
+    const std::string huge = (dir.path() + "/huge.ttf").toStdString();
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, (16u << 20) + 1); // sparse: costs no disk
+    const std::pair<std::string, std::string> cases[] = {
+        {folder, folder + " is a directory, not a font."},
+        {fifo, fifo + " is not a regular file (a FIFO)."},
+        {"/dev/zero", "/dev/zero is not a regular file (a character device)."},
+        {huge, huge + " is too large for a font: 16777217 bytes, more than the 16777216 accepted."},
+    };
+    for (const auto& [path, message] : cases) {
+        try {
+            registerFont(path);
+            ADD_FAILURE() << path << " registered";
+        } catch (const FontError& e) {
+            EXPECT_EQ(e.what(), message);
+        }
+    }
 }
 
 TEST_F(FontRegistrationTest, AnotherFontIsNotTakenForSonora) {

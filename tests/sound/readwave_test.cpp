@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <sys/stat.h>
 
 using namespace sorvel;
@@ -149,5 +151,19 @@ TEST(read_wave, only_regular_files_of_bounded_size_are_read) {
     } catch (const Exception& e) {
         EXPECT_EQ(std::string(e.what()),
                   path + " is too long: its sound data take 10 bytes, more than the 9 accepted.");
+    }
+}
+
+TEST(read_wave, silence_is_refused_and_one_sound_sample_is_enough) {
+    std::mt19937 random(22);
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::int16_t> samples(1 + random() % 300, 0);
+        auto path = scratchFile("silence.wav", waveFile(pcmFormatBody(), sampleBytes(samples)));
+        EXPECT_EQ(messageOf(path), path + " is silent: every sample in it is zero.");
+        // Any one sample off zero, even by the least step and only in its high byte, is sound.
+        const std::int16_t values[] = {1, -1, 256, -32768};
+        samples[random() % samples.size()] = values[random() % 4];
+        path = scratchFile("sound.wav", waveFile(pcmFormatBody(), sampleBytes(samples)));
+        EXPECT_EQ(messageOf(path), "(no error)") << samples.size();
     }
 }
