@@ -32,13 +32,19 @@ double wrapped(double phase) {
     return p < twoPi ? p : 0.0;
 }
 
-// The raised-cosine fade: (1 - cos(pi n / fadeSamples)) / 2 for n = 0 .. fadeSamples.
+// The fade-in gain after n of fadeSamples samples: sin(pi/2 r) of the raised cosine
+// r = (1 - cos(pi n / fadeSamples)) / 2. A fade-out runs the same curve backwards, so that a
+// leaving voice and a joining one keep sin^2 + cos^2 = 1: the summed power of unrelated notes
+// holds through a change of sonority, where a plain raised cosine dips 3 dB halfway. The
+// raised cosine inside keeps both ends flat, so no start or stop clicks.
 const std::array<float, Synthesizer::fadeSamples + 1>& fadeCurve() {
     static const auto curve = [] {
         std::array<float, Synthesizer::fadeSamples + 1> c{};
         for (int n = 0; n <= Synthesizer::fadeSamples; ++n) {
-            c[static_cast<std::size_t>(n)] = static_cast<float>(
-                (1.0 - std::cos(3.141592653589793 * n / Synthesizer::fadeSamples)) / 2.0);
+            const double r =
+                (1.0 - std::cos(3.141592653589793 * n / Synthesizer::fadeSamples)) / 2.0;
+            c[static_cast<std::size_t>(n)] =
+                static_cast<float>(std::sin(1.5707963267948966 * r));
         }
         return c;
     }();
@@ -195,7 +201,10 @@ void Synthesizer::restart() {
 
 float Synthesizer::VoiceState::nextGain() {
     if (ramp < fadeSamples) {
-        gain = from + (to - from) * fadeCurve()[static_cast<std::size_t>(ramp)];
+        const auto& curve = fadeCurve();
+        gain = to >= from
+                   ? from + (to - from) * curve[static_cast<std::size_t>(ramp)]
+                   : to + (from - to) * curve[static_cast<std::size_t>(fadeSamples - ramp)];
         ++ramp;
     } else {
         gain = to;
@@ -212,20 +221,15 @@ void Synthesizer::VoiceState::retarget(float level) {
 }
 
 void Synthesizer::assignVoices() {
-    // The distinct notes of the sounding list, each with the number of times it stands there.
+    // The distinct notes of the sounding list. A sonority on one staff stands in the list twice;
+    // its notes play at the level of once, as they would on two staves.
     std::array<const CNote*, voiceCount> distinct{};
-    std::array<int, voiceCount> times{};
     std::size_t count = 0;
     for (const CNote* note : soundingNotes) {
-        if (note == nullptr) {
-            continue;
-        }
-        const auto at = std::find(distinct.begin(), distinct.begin() + count, note);
-        if (at != distinct.begin() + count) {
-            ++times[static_cast<std::size_t>(at - distinct.begin())];
-        } else if (count < distinct.size()) {
-            distinct[count] = note;
-            times[count++] = 1;
+        if (note != nullptr && count < distinct.size() &&
+            std::find(distinct.begin(), distinct.begin() + count, note) ==
+                distinct.begin() + count) {
+            distinct[count++] = note;
         }
     }
     std::array<bool, voiceCount> placed{};
@@ -235,9 +239,8 @@ void Synthesizer::assignVoices() {
         }
         const auto at = std::find(distinct.begin(), distinct.begin() + count, s.note);
         if (at != distinct.begin() + count) {
-            const auto d = static_cast<std::size_t>(at - distinct.begin());
-            s.retarget(static_cast<float>(times[d]));
-            placed[d] = true;
+            s.retarget(1.0f);
+            placed[static_cast<std::size_t>(at - distinct.begin())] = true;
         } else {
             s.retarget(0.0f);
         }
@@ -266,7 +269,7 @@ void Synthesizer::assignVoices() {
         }
         *slot = VoiceState{};
         slot->note = distinct[d];
-        slot->retarget(static_cast<float>(times[d]));
+        slot->retarget(1.0f);
     }
 }
 

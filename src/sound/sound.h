@@ -38,8 +38,8 @@ class Synthesizer {
 public:
     static constexpr int voiceCount = 8;
     static constexpr double sampleRate = 22050.0;
-    // Samples over which a voice fades in or out (4 ms): a raised cosine, so that no start, stop
-    // or change of sonority clicks.
+    // Samples over which a voice fades in or out (4 ms), so that no start, stop or change of
+    // sonority clicks; leaving and joining voices cross-fade at equal power.
     static constexpr int fadeSamples = 88;
 
     // Reads and analyses `fileName` once; the eight voices share the tables.
@@ -49,8 +49,8 @@ public:
     explicit Synthesizer(const CTimbreizer& voice);
 
     // Replaces the sounding notes (at most voiceCount are kept). Each distinct note sounds on
-    // one voice, at a level of the number of times it stands in the list, so that a note twice
-    // never beats against itself. A note that stays keeps its voice and phase; one that goes
+    // one voice at level 1, however often it stands in the list: a note twice never beats
+    // against itself, and a sonority entered twice is no louder. A note that stays keeps its voice and phase; one that goes
     // fades out, one that comes fades in.
     void setSounding(std::vector<CNote*> notes);
     // Empties the sounding list: the voices fade out.
@@ -66,7 +66,7 @@ public:
     void renderReference(std::span<std::int16_t> block);
 
     // Voice v's note (none when it is free), its fundamental's phase in [0, 2 pi), and its
-    // present level (1 per entry in the sounding list).
+    // present level (1 while it sounds, less while it fades).
     const CNote* voiceNote(int v) const { return state_[static_cast<std::size_t>(v)].note; }
     double phase(int v) const { return state_[static_cast<std::size_t>(v)].phase; }
     float level(int v) const { return state_[static_cast<std::size_t>(v)].gain; }
