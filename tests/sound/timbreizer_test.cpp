@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -164,6 +165,23 @@ TEST(timbreizer, the_recording_plays_its_attack_once_then_loops) {
     t.advance(253 + 256 * 5);
     EXPECT_EQ(t.frameIndex, 6);
     EXPECT_EQ(t.framePosition, 0);
+}
+
+TEST(timbreizer, the_recordings_looped_sustain_holds_each_harmonic_steady) {
+    // A harmonic that moves across the loop comes back as a pulse at the loop's rate, a beat
+    // the listener would take for mistuning.
+    CTimbreizer t(recording);
+    const matf& loop = t.tables().loopFrames;
+    ASSERT_EQ(loop.size(), 29u);
+    for (int h = 0; h < 12; ++h) {
+        float low = loop[0][h], high = loop[0][h];
+        for (int f = 1; f < 15; ++f) {
+            low = std::min(low, loop[f][h]);
+            high = std::max(high, loop[f][h]);
+        }
+        ASSERT_GT(low, 0.0f) << "harmonic " << h + 1;
+        EXPECT_LE(20 * std::log10(high / low), 0.3) << "harmonic " << h + 1;
+    }
 }
 
 TEST(timbreizer, voice_sample_interpolates_between_frames) {
