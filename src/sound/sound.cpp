@@ -51,31 +51,36 @@ const std::array<float, Synthesizer::fadeSamples + 1>& fadeCurve() {
     return curve;
 }
 
-// Eight floats in one vector register (two SSE registers where AVX is missing).
-typedef float Float8 __attribute__((vector_size(32)));
-
 // One voice over `count` samples (count <= hop) that share the amplitude rows `from` and
 // `to`: out[i] += gain_i * sum over h < harmonics of cos(h phase_i) * a_h(i), with a_h gliding
 // from row `from` to row `to` from position `position` of `hop` on. The phase comes as the
 // phasor (zc, zs) = e^(i phase_0), turned by (turnCos, turnSin) = e^(i l increment) for
-// l = 0 .. lanes, and is left at the segment's end. `gain` gives a gain per sample, or none
+// l = 0 .. 4 W, and is left at the segment's end. `gain` gives a gain per sample, or none
 // for `level` throughout.
 //
 // The harmonic sum is a Chebyshev series in x_i = cos(phase_i), evaluated with Clenshaw's
 // recurrence: no cosine per harmonic, two multiply-adds and a subtraction per harmonic and
-// sample, run on `lanes` samples at once in four independent vector chains so that the
-// multiply-add latency is hidden.
-#ifndef SORVEL_NO_TARGET_CLONES
-__attribute__((target_clones("arch=x86-64-v3", "default")))
-#endif
-void
-renderSegment(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+// sample, run on 4 W samples at once in four independent vector chains of W floats, so that
+// the multiply-add latency is hidden.
+// W floats in one vector register.
+template <int W> struct FloatsOf;
+template <> struct FloatsOf<8> {
+    typedef float type __attribute__((vector_size(32)));
+};
+template <> struct FloatsOf<16> {
+    typedef float type __attribute__((vector_size(64)));
+};
+
+template <int W>
+__attribute__((always_inline)) inline void
+segmentKernel(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
               const float* from, const float* to, int position, int hop, int harmonics,
               const float* gain, float level, float* out) {
+    using FloatW = typename FloatsOf<W>::type;
     constexpr int H = CTimbreizer::harmonicCount;
-    constexpr int L = Synthesizer::lanes;
-    constexpr int V = L / 8;
-    static_assert(L % 8 == 0);
+    constexpr int V = 4;
+    constexpr int L = V * W;
+    static_assert(L <= Synthesizer::lanes);
     const float perStep = 1.0f / static_cast<float>(hop);
     float slope[H];
     for (int h = 0; h < harmonics; ++h) {
@@ -83,25 +88,25 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
     }
     for (int i0 = 0; i0 < count; i0 += L) {
         const int n = std::min(L, count - i0);
-        alignas(32) float x[L];
+        alignas(4 * W) float x[L];
         for (int l = 0; l < L; ++l) {
             x[l] = static_cast<float>(zc * turnCos[l] - zs * turnSin[l]);
         }
         const double c = zc * turnCos[n] - zs * turnSin[n];
         zs = zs * turnCos[n] + zc * turnSin[n];
         zc = c;
-        Float8 twoX[V], w[V], b1[V], b2[V];
+        FloatW twoX[V], w[V], b1[V], b2[V];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
-            Float8 xv;
-            __builtin_memcpy(&xv, x + 8 * v, sizeof xv);
+            FloatW xv;
+            __builtin_memcpy(&xv, x + W * v, sizeof xv);
             twoX[v] = xv + xv;
-#pragma GCC unroll 8
-            for (int l = 0; l < 8; ++l) {
-                w[v][l] = static_cast<float>(position + i0 + 8 * v + l) * perStep;
+#pragma GCC unroll 16
+            for (int l = 0; l < W; ++l) {
+                w[v][l] = static_cast<float>(position + i0 + W * v + l) * perStep;
             }
-            b1[v] = Float8{};
-            b2[v] = Float8{};
+            b1[v] = FloatW{};
+            b2[v] = FloatW{};
         }
         // Two harmonics per pass, b1 and b2 trading roles, so that no register is copied.
         int h = harmonics - 1;
@@ -117,12 +122,12 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
         if (h == 0) {
 #pragma GCC unroll 8
             for (int v = 0; v < V; ++v) {
-                const Float8 b0 = twoX[v] * b1[v] + ((from[0] + w[v] * slope[0]) - b2[v]);
+                const FloatW b0 = twoX[v] * b1[v] + ((from[0] + w[v] * slope[0]) - b2[v]);
                 b2[v] = b1[v];
                 b1[v] = b0;
             }
         }
-        Float8 sum[V];
+        FloatW sum[V];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
             sum[v] = 0.5f * twoX[v] * b1[v] - b2[v];
@@ -130,15 +135,15 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
         if (n == L) {
 #pragma GCC unroll 8
             for (int v = 0; v < V; ++v) {
-                Float8 o, g;
-                __builtin_memcpy(&o, out + i0 + 8 * v, sizeof o);
+                FloatW o, g;
+                __builtin_memcpy(&o, out + i0 + W * v, sizeof o);
                 if (gain != nullptr) {
-                    __builtin_memcpy(&g, gain + i0 + 8 * v, sizeof g);
+                    __builtin_memcpy(&g, gain + i0 + W * v, sizeof g);
                 } else {
-                    g = Float8{} + level;
+                    g = FloatW{} + level;
                 }
                 o += sum[v] * g;
-                __builtin_memcpy(out + i0 + 8 * v, &o, sizeof o);
+                __builtin_memcpy(out + i0 + W * v, &o, sizeof o);
             }
         } else {
             float value[L];
@@ -148,6 +153,43 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
             }
         }
     }
+}
+
+// Eight floats a register (two SSE registers where AVX is missing).
+#ifndef SORVEL_NO_TARGET_CLONES
+__attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+void
+renderSegment256(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+                 const float* from, const float* to, int position, int hop, int harmonics,
+                 const float* gain, float level, float* out) {
+    segmentKernel<8>(zc, zs, turnCos, turnSin, count, from, to, position, hop, harmonics, gain,
+                     level, out);
+}
+
+#ifndef SORVEL_NO_TARGET_CLONES
+// Sixteen floats a register, where the CPU has AVX-512.
+__attribute__((target("arch=x86-64-v4"))) void
+renderSegment512(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+                 const float* from, const float* to, int position, int hop, int harmonics,
+                 const float* gain, float level, float* out) {
+    segmentKernel<16>(zc, zs, turnCos, turnSin, count, from, to, position, hop, harmonics, gain,
+                      level, out);
+}
+#endif
+
+using SegmentRenderer = void (*)(double&, double&, const double*, const double*, int,
+                                 const float*, const float*, int, int, int, const float*, float,
+                                 float*);
+
+SegmentRenderer segmentRenderer() {
+#ifndef SORVEL_NO_TARGET_CLONES
+    static const SegmentRenderer chosen =
+        __builtin_cpu_supports("x86-64-v4") ? renderSegment512 : renderSegment256;
+    return chosen;
+#else
+    return renderSegment256;
+#endif
 }
 
 } // namespace
@@ -368,11 +410,12 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
     }
 
     CTimbreizer& voice = voices[v];
+    const SegmentRenderer render = segmentRenderer();
     int i = 0;
     while (i < count) {
         const int n = std::min(count - i, voice.hopSize - voice.framePosition);
         const float* from = voice.currentRow();
-        renderSegment(zc, zs, r.cos.data(), r.sin.data(), n, from,
+        render(zc, zs, r.cos.data(), r.sin.data(), n, from,
                       from + CTimbreizer::harmonicCount, voice.framePosition, voice.hopSize,
                       s.harmonics, gains != nullptr ? gains + i : nullptr, s.to * 0.1f,
                       mix_.data() + i);

@@ -83,7 +83,8 @@ public:
 
     // Samples rendered per pass of the fast path.
     static constexpr int chunkSize = 512;
-    static constexpr int lanes = 32;
+    // The most samples the harmonic sum runs on at once (64 with AVX-512, else 32).
+    static constexpr int lanes = 64;
 
 private:
     struct VoiceState {
