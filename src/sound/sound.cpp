@@ -291,6 +291,17 @@ void Synthesizer::assignVoices() {
         if (placed[d]) {
             continue;
         }
+        // A leaving voice at the same pitch hands its voice over, phase and all: two voices of
+        // one frequency crossfading would cancel as far as their phases differ.
+        const double f = distinct[d]->soundingFrequency;
+        auto handover = std::find_if(state_.begin(), state_.end(), [f](const VoiceState& s) {
+            return s.note != nullptr && s.to == 0.0f && s.frequency == f;
+        });
+        if (handover != state_.end()) {
+            handover->note = distinct[d];
+            handover->retarget(1.0f);
+            continue;
+        }
         // A free voice, else the quietest one that is fading out.
         VoiceState* slot = nullptr;
         for (VoiceState& s : state_) {
@@ -319,6 +330,7 @@ void Synthesizer::prepareVoices(double jitter) {
     assignVoices();
     for (VoiceState& s : state_) {
         if (s.note != nullptr) {
+            s.frequency = s.note->soundingFrequency;
             const double f = s.note->soundingFrequency + jitter;
             s.harmonics = audibleHarmonics(f);
             s.increment = phaseIncrement(s.note->soundingFrequency, jitter);

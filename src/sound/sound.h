@@ -50,7 +50,8 @@ public:
 
     // Replaces the sounding notes (at most voiceCount are kept). Each distinct note sounds on
     // one voice at level 1, however often it stands in the list: a note twice never beats
-    // against itself, and a sonority entered twice is no louder. A note that stays keeps its voice and phase; one that goes
+    // against itself, and a sonority entered twice is no louder. A new note at the pitch of a
+    // leaving one takes over its voice and phase. A note that stays keeps its voice and phase; one that goes
     // fades out, one that comes fades in.
     void setSounding(std::vector<CNote*> notes);
     // Empties the sounding list: the voices fade out.
@@ -95,6 +96,7 @@ private:
         int ramp = fadeSamples; // samples into the fade from `from` to `to`
         int harmonics = 0;      // below half the sample rate, this block
         double increment = 0.0; // phase per sample, this block
+        double frequency = 0.0; // the note's, this block
         // The gain of the next sample; moves along the fade.
         float nextGain();
         void retarget(float level);

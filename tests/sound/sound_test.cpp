@@ -251,6 +251,25 @@ TEST(synthesizer, each_distinct_note_has_one_voice_that_keeps_its_phase) {
     EXPECT_EQ(synth.soundingNotes.size(), 8u);
 }
 
+TEST(synthesizer, a_new_note_at_a_leaving_notes_pitch_takes_over_its_voice) {
+    // The same pitch in the next chord: the wave goes on as if one note had stayed.
+    auto notes = notesAt({261.63, 329.63, 261.63, 392.0});
+    Synthesizer switched(recordedVoice());
+    Synthesizer stayed(recordedVoice());
+    switched.setSounding({&notes[0], &notes[1]});
+    stayed.setSounding({&notes[0], &notes[1]});
+    std::vector<std::int16_t> a(3000), b(3000);
+    switched.render(a);
+    stayed.render(b);
+    switched.setSounding({&notes[2], &notes[3]});
+    stayed.setSounding({&notes[0], &notes[3]});
+    switched.render(a);
+    stayed.render(b);
+    EXPECT_EQ(switched.voiceNote(0), &notes[2]);
+    EXPECT_EQ(switched.level(0), 1.0f);
+    EXPECT_EQ(a, b);
+}
+
 TEST(synthesizer, fast_render_agrees_with_the_reference) {
     // A four-note chord standing twice (8 voices), through the attack and many loop cycles,
     // in blocks of odd sizes, retuned between blocks.
