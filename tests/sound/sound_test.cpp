@@ -271,12 +271,12 @@ TEST(synthesizer, a_new_note_at_a_leaving_notes_pitch_takes_over_its_voice) {
 }
 
 TEST(synthesizer, fast_render_agrees_with_the_reference) {
-    // A four-note chord standing twice (8 voices), through the attack and many loop cycles,
-    // in blocks of odd sizes, retuned between blocks.
-    auto notes = notesAt({130.81, 164.81, 196.0, 261.63});
+    // Eight distinct notes (8 voices, all 32 harmonics at the bottom, few at the top), through
+    // the attack and many loop cycles, in blocks of odd sizes, retuned between blocks.
+    auto notes = notesAt({110.0, 130.81, 164.81, 196.0, 261.63, 440.0, 659.26, 1396.9});
     Synthesizer fast(recordedVoice());
     fast.setSounding(
-        {&notes[0], &notes[1], &notes[2], &notes[3], &notes[0], &notes[1], &notes[2], &notes[3]});
+        {&notes[0], &notes[1], &notes[2], &notes[3], &notes[4], &notes[5], &notes[6], &notes[7]});
     Synthesizer reference = fast;
     const int sizes[] = {2560, 65, 127, 4095, 512, 1, 8192, 1000};
     int total = 0;
@@ -292,7 +292,7 @@ TEST(synthesizer, fast_render_agrees_with_the_reference) {
             worst = std::max(worst, d);
         }
         total += n;
-        notes[b % 4].soundingFrequency *= (b % 2 ? 1.003 : 0.998);
+        notes[b % 8].soundingFrequency *= (b % 2 ? 1.003 : 0.998);
         ASSERT_EQ(fast.voices[3].sustaining, reference.voices[3].sustaining);
         ASSERT_EQ(fast.voices[3].frameIndex, reference.voices[3].frameIndex);
         ASSERT_EQ(fast.voices[3].framePosition, reference.voices[3].framePosition);
