@@ -156,6 +156,12 @@ TEST_F(AnsweringWindow, hovering_the_startup_a4_plays_440_hz_leaving_stops_it_an
     const long wakeups = testing::threadWakeups() - awake;
     EXPECT_LE(wakeups, 8);
     std::printf("wakeups of the idle window in 4 s: %ld\n", wakeups);
+
+    // Entering the note again wakes the device, and its first block is queued at once, not a
+    // timer tick later.
+    moveTo(a4.centre[0], a4.centre[1]);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->device->blocksWritten(), 1);
 }
 
 // Level in dB of the Hann-windowed spectrum at `frequency`.
