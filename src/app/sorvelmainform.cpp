@@ -344,6 +344,14 @@ void TSorvelMainForm::buildControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(20);
     connect(Timer1, &QTimer::timeout, this, &TSorvelMainForm::Timer1Timer);
+    RestTimer = new QTimer(this);
+    RestTimer->setObjectName(QStringLiteral("RestTimer"));
+    RestTimer->setSingleShot(true);
+    RestTimer->setInterval(1000);
+    connect(RestTimer, &QTimer::timeout, this, [this] {
+        if (device && !Timer1->isActive())
+            device->rest();
+    });
     MessageTimer = new QTimer(this);
     MessageTimer->setObjectName(QStringLiteral("MessageTimer"));
     MessageTimer->setInterval(2000);
@@ -395,6 +403,7 @@ void TSorvelMainForm::FormCreate() {
         exitOnFatal(message);
     });
     device->start_playing(sampleRate);
+    RestTimer->start();
     // 9.
     popupHandler = std::make_unique<PopupHandler>();
     buildDiagram(*popupHandler, AnswerPopupPanel);
@@ -423,8 +432,11 @@ void TSorvelMainForm::setBlockSize(int bytes) {
 void TSorvelMainForm::startSound() {
     if (Timer1->isActive() || !device)
         return;
+    RestTimer->stop();
     device->start_playing(sampleRate);
     Timer1->start();
+    // The first block now, not a tick later: after a rest the device has just been reopened.
+    Timer1Timer();
 }
 
 void TSorvelMainForm::stopSound() {
@@ -433,6 +445,7 @@ void TSorvelMainForm::stopSound() {
     Timer1->stop();
     if (device)
         device->end_playing();
+    RestTimer->start();
 }
 
 void TSorvelMainForm::Timer1Timer() {

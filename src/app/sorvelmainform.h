@@ -169,7 +169,8 @@ public:
 
     // Sound on: opens the device and starts Timer1, unless it runs already.
     void startSound();
-    // Sound off: stops Timer1 and closes the device, if Timer1 runs.
+    // Sound off: stops Timer1 and closes the device, if Timer1 runs; a second later the device
+    // rests.
     void stopSound();
 
     // Redraws the staff from `exercise` (layout, drawing list, bitmap, copy onto Score).
@@ -223,6 +224,8 @@ public:
     QComboBox* ChordRoot = nullptr;
     QSlider* DifficultyBar = nullptr;
     QTimer* Timer1 = nullptr;
+    // Fires once, a second after the sound stopped: the device rests until the next sound.
+    QTimer* RestTimer = nullptr;
     QTimer* MessageTimer = nullptr;
     TForm2* Form2 = nullptr;
     TSessionRecordForm* RecordForm = nullptr;

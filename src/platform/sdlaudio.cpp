@@ -45,6 +45,7 @@ bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
             return false;
         }
         rate_ = rate;
+        resting_ = false;
     }
     SDL_LockAudioDevice(device_);
     onDone_ = onDone;
@@ -54,6 +55,8 @@ bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
 }
 
 bool SdlAudioBackend::reset() {
+    if (device_ == 0 && resting_)
+        return true; // nothing is queued while resting
     if (device_ == 0) {
         error_ = "no sound device is open";
         return false;
@@ -83,6 +86,8 @@ bool SdlAudioBackend::queue(WaveHeader& header) {
 }
 
 bool SdlAudioBackend::close() {
+    if (device_ == 0 && resting_)
+        return true;
     if (device_ == 0) {
         error_ = "no sound device is open";
         return false;
@@ -93,6 +98,19 @@ bool SdlAudioBackend::close() {
     dropQueued();
     SDL_UnlockAudioDevice(device_);
     return true;
+}
+
+void SdlAudioBackend::rest() {
+    if (device_ == 0)
+        return;
+    SDL_LockAudioDevice(device_);
+    const bool idle = count_ == 0 && tailPosition_ >= tailLength_;
+    SDL_UnlockAudioDevice(device_);
+    if (!idle)
+        return;
+    SDL_CloseAudioDevice(device_); // joins the device's thread
+    device_ = 0;
+    resting_ = true;
 }
 
 void SdlAudioBackend::dropQueued() {

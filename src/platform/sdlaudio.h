@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The wave output backend on SDL2's audio subsystem. The SDL device is opened by the first
-// open() and kept running, so starting and stopping sound costs no device opening. The SDL
+// open() and kept running, so starting and stopping sound costs no device opening, until rest()
+// closes it: a running device's thread wakes for every buffer of silence it writes. The SDL
 // callback plays the queued blocks in order, silence between them, and reports each block done
 // once it has taken its last sample. A reset or close drops the queue but first takes the next
 // 4 ms of it, faded out, so that stopping never cuts the wave with a click.
@@ -33,9 +34,12 @@ public:
     bool reset() override;
     bool queue(WaveHeader& header) override;
     bool close() override;
+    // Closes the SDL device once the queue and the faded tail have played.
+    void rest() override;
     std::string lastError() const override { return error_; }
 
     bool isOpen() const { return device_ != 0; }
+    bool isResting() const { return resting_; }
 
 private:
     struct Block {
@@ -49,6 +53,7 @@ private:
 
     bool audioInitialised_ = false;
     SDL_AudioDeviceID device_ = 0;
+    bool resting_ = false; // closed by rest(), not yet opened again
     int rate_ = 0;
     std::string error_;
 

@@ -32,44 +32,55 @@ double wrapped(double phase) {
     return p < twoPi ? p : 0.0;
 }
 
-// The raised-cosine fade: (1 - cos(pi n / fadeSamples)) / 2 for n = 0 .. fadeSamples.
+// The fade-in gain after n of fadeSamples samples: sin(pi/2 r) of the raised cosine
+// r = (1 - cos(pi n / fadeSamples)) / 2. A fade-out runs the same curve backwards, so that a
+// leaving voice and a joining one keep sin^2 + cos^2 = 1: the summed power of unrelated notes
+// holds through a change of sonority, where a plain raised cosine dips 3 dB halfway. The
+// raised cosine inside keeps both ends flat, so no start or stop clicks.
 const std::array<float, Synthesizer::fadeSamples + 1>& fadeCurve() {
     static const auto curve = [] {
         std::array<float, Synthesizer::fadeSamples + 1> c{};
         for (int n = 0; n <= Synthesizer::fadeSamples; ++n) {
-            c[static_cast<std::size_t>(n)] = static_cast<float>(
-                (1.0 - std::cos(3.141592653589793 * n / Synthesizer::fadeSamples)) / 2.0);
+            const double r =
+                (1.0 - std::cos(3.141592653589793 * n / Synthesizer::fadeSamples)) / 2.0;
+            c[static_cast<std::size_t>(n)] =
+                static_cast<float>(std::sin(1.5707963267948966 * r));
         }
         return c;
     }();
     return curve;
 }
 
-// Eight floats in one vector register (two SSE registers where AVX is missing).
-typedef float Float8 __attribute__((vector_size(32)));
-
 // One voice over `count` samples (count <= hop) that share the amplitude rows `from` and
 // `to`: out[i] += gain_i * sum over h < harmonics of cos(h phase_i) * a_h(i), with a_h gliding
 // from row `from` to row `to` from position `position` of `hop` on. The phase comes as the
 // phasor (zc, zs) = e^(i phase_0), turned by (turnCos, turnSin) = e^(i l increment) for
-// l = 0 .. lanes, and is left at the segment's end. `gain` gives a gain per sample, or none
+// l = 0 .. 4 W, and is left at the segment's end. `gain` gives a gain per sample, or none
 // for `level` throughout.
 //
 // The harmonic sum is a Chebyshev series in x_i = cos(phase_i), evaluated with Clenshaw's
 // recurrence: no cosine per harmonic, two multiply-adds and a subtraction per harmonic and
-// sample, run on `lanes` samples at once in four independent vector chains so that the
-// multiply-add latency is hidden.
-#ifndef SORVEL_NO_TARGET_CLONES
-__attribute__((target_clones("arch=x86-64-v3", "default")))
-#endif
-void
-renderSegment(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+// sample, run on 4 W samples at once in four independent vector chains of W floats, so that
+// the multiply-add latency is hidden.
+// W floats in one vector register.
+template <int W> struct FloatsOf;
+template <> struct FloatsOf<8> {
+    typedef float type __attribute__((vector_size(32)));
+};
+template <> struct FloatsOf<16> {
+    typedef float type __attribute__((vector_size(64)));
+};
+
+template <int W>
+__attribute__((always_inline)) inline void
+segmentKernel(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
               const float* from, const float* to, int position, int hop, int harmonics,
               const float* gain, float level, float* out) {
+    using FloatW = typename FloatsOf<W>::type;
     constexpr int H = CTimbreizer::harmonicCount;
-    constexpr int L = Synthesizer::lanes;
-    constexpr int V = L / 8;
-    static_assert(L % 8 == 0);
+    constexpr int V = 4;
+    constexpr int L = V * W;
+    static_assert(L <= Synthesizer::lanes);
     const float perStep = 1.0f / static_cast<float>(hop);
     float slope[H];
     for (int h = 0; h < harmonics; ++h) {
@@ -77,25 +88,25 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
     }
     for (int i0 = 0; i0 < count; i0 += L) {
         const int n = std::min(L, count - i0);
-        alignas(32) float x[L];
+        alignas(4 * W) float x[L];
         for (int l = 0; l < L; ++l) {
             x[l] = static_cast<float>(zc * turnCos[l] - zs * turnSin[l]);
         }
         const double c = zc * turnCos[n] - zs * turnSin[n];
         zs = zs * turnCos[n] + zc * turnSin[n];
         zc = c;
-        Float8 twoX[V], w[V], b1[V], b2[V];
+        FloatW twoX[V], w[V], b1[V], b2[V];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
-            Float8 xv;
-            __builtin_memcpy(&xv, x + 8 * v, sizeof xv);
+            FloatW xv;
+            __builtin_memcpy(&xv, x + W * v, sizeof xv);
             twoX[v] = xv + xv;
-#pragma GCC unroll 8
-            for (int l = 0; l < 8; ++l) {
-                w[v][l] = static_cast<float>(position + i0 + 8 * v + l) * perStep;
+#pragma GCC unroll 16
+            for (int l = 0; l < W; ++l) {
+                w[v][l] = static_cast<float>(position + i0 + W * v + l) * perStep;
             }
-            b1[v] = Float8{};
-            b2[v] = Float8{};
+            b1[v] = FloatW{};
+            b2[v] = FloatW{};
         }
         // Two harmonics per pass, b1 and b2 trading roles, so that no register is copied.
         int h = harmonics - 1;
@@ -111,12 +122,12 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
         if (h == 0) {
 #pragma GCC unroll 8
             for (int v = 0; v < V; ++v) {
-                const Float8 b0 = twoX[v] * b1[v] + ((from[0] + w[v] * slope[0]) - b2[v]);
+                const FloatW b0 = twoX[v] * b1[v] + ((from[0] + w[v] * slope[0]) - b2[v]);
                 b2[v] = b1[v];
                 b1[v] = b0;
             }
         }
-        Float8 sum[V];
+        FloatW sum[V];
 #pragma GCC unroll 8
         for (int v = 0; v < V; ++v) {
             sum[v] = 0.5f * twoX[v] * b1[v] - b2[v];
@@ -124,15 +135,15 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
         if (n == L) {
 #pragma GCC unroll 8
             for (int v = 0; v < V; ++v) {
-                Float8 o, g;
-                __builtin_memcpy(&o, out + i0 + 8 * v, sizeof o);
+                FloatW o, g;
+                __builtin_memcpy(&o, out + i0 + W * v, sizeof o);
                 if (gain != nullptr) {
-                    __builtin_memcpy(&g, gain + i0 + 8 * v, sizeof g);
+                    __builtin_memcpy(&g, gain + i0 + W * v, sizeof g);
                 } else {
-                    g = Float8{} + level;
+                    g = FloatW{} + level;
                 }
                 o += sum[v] * g;
-                __builtin_memcpy(out + i0 + 8 * v, &o, sizeof o);
+                __builtin_memcpy(out + i0 + W * v, &o, sizeof o);
             }
         } else {
             float value[L];
@@ -142,6 +153,43 @@ renderSegment(double& zc, double& zs, const double* turnCos, const double* turnS
             }
         }
     }
+}
+
+// Eight floats a register (two SSE registers where AVX is missing).
+#ifndef SORVEL_NO_TARGET_CLONES
+__attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
+void
+renderSegment256(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+                 const float* from, const float* to, int position, int hop, int harmonics,
+                 const float* gain, float level, float* out) {
+    segmentKernel<8>(zc, zs, turnCos, turnSin, count, from, to, position, hop, harmonics, gain,
+                     level, out);
+}
+
+#ifndef SORVEL_NO_TARGET_CLONES
+// Sixteen floats a register, where the CPU has AVX-512.
+__attribute__((target("arch=x86-64-v4"))) void
+renderSegment512(double& zc, double& zs, const double* turnCos, const double* turnSin, int count,
+                 const float* from, const float* to, int position, int hop, int harmonics,
+                 const float* gain, float level, float* out) {
+    segmentKernel<16>(zc, zs, turnCos, turnSin, count, from, to, position, hop, harmonics, gain,
+                      level, out);
+}
+#endif
+
+using SegmentRenderer = void (*)(double&, double&, const double*, const double*, int,
+                                 const float*, const float*, int, int, int, const float*, float,
+                                 float*);
+
+SegmentRenderer segmentRenderer() {
+#ifndef SORVEL_NO_TARGET_CLONES
+    static const SegmentRenderer chosen =
+        __builtin_cpu_supports("x86-64-v4") ? renderSegment512 : renderSegment256;
+    return chosen;
+#else
+    return renderSegment256;
+#endif
 }
 
 } // namespace
@@ -195,7 +243,10 @@ void Synthesizer::restart() {
 
 float Synthesizer::VoiceState::nextGain() {
     if (ramp < fadeSamples) {
-        gain = from + (to - from) * fadeCurve()[static_cast<std::size_t>(ramp)];
+        const auto& curve = fadeCurve();
+        gain = to >= from
+                   ? from + (to - from) * curve[static_cast<std::size_t>(ramp)]
+                   : to + (from - to) * curve[static_cast<std::size_t>(fadeSamples - ramp)];
         ++ramp;
     } else {
         gain = to;
@@ -212,20 +263,15 @@ void Synthesizer::VoiceState::retarget(float level) {
 }
 
 void Synthesizer::assignVoices() {
-    // The distinct notes of the sounding list, each with the number of times it stands there.
+    // The distinct notes of the sounding list. A sonority on one staff stands in the list twice;
+    // its notes play at the level of once, as they would on two staves.
     std::array<const CNote*, voiceCount> distinct{};
-    std::array<int, voiceCount> times{};
     std::size_t count = 0;
     for (const CNote* note : soundingNotes) {
-        if (note == nullptr) {
-            continue;
-        }
-        const auto at = std::find(distinct.begin(), distinct.begin() + count, note);
-        if (at != distinct.begin() + count) {
-            ++times[static_cast<std::size_t>(at - distinct.begin())];
-        } else if (count < distinct.size()) {
-            distinct[count] = note;
-            times[count++] = 1;
+        if (note != nullptr && count < distinct.size() &&
+            std::find(distinct.begin(), distinct.begin() + count, note) ==
+                distinct.begin() + count) {
+            distinct[count++] = note;
         }
     }
     std::array<bool, voiceCount> placed{};
@@ -235,15 +281,25 @@ void Synthesizer::assignVoices() {
         }
         const auto at = std::find(distinct.begin(), distinct.begin() + count, s.note);
         if (at != distinct.begin() + count) {
-            const auto d = static_cast<std::size_t>(at - distinct.begin());
-            s.retarget(static_cast<float>(times[d]));
-            placed[d] = true;
+            s.retarget(1.0f);
+            placed[static_cast<std::size_t>(at - distinct.begin())] = true;
         } else {
             s.retarget(0.0f);
         }
     }
     for (std::size_t d = 0; d < count; ++d) {
         if (placed[d]) {
+            continue;
+        }
+        // A leaving voice at the same pitch hands its voice over, phase and all: two voices of
+        // one frequency crossfading would cancel as far as their phases differ.
+        const double f = distinct[d]->soundingFrequency;
+        auto handover = std::find_if(state_.begin(), state_.end(), [f](const VoiceState& s) {
+            return s.note != nullptr && s.to == 0.0f && s.frequency == f;
+        });
+        if (handover != state_.end()) {
+            handover->note = distinct[d];
+            handover->retarget(1.0f);
             continue;
         }
         // A free voice, else the quietest one that is fading out.
@@ -266,7 +322,7 @@ void Synthesizer::assignVoices() {
         }
         *slot = VoiceState{};
         slot->note = distinct[d];
-        slot->retarget(static_cast<float>(times[d]));
+        slot->retarget(1.0f);
     }
 }
 
@@ -274,6 +330,7 @@ void Synthesizer::prepareVoices(double jitter) {
     assignVoices();
     for (VoiceState& s : state_) {
         if (s.note != nullptr) {
+            s.frequency = s.note->soundingFrequency;
             const double f = s.note->soundingFrequency + jitter;
             s.harmonics = audibleHarmonics(f);
             s.increment = phaseIncrement(s.note->soundingFrequency, jitter);
@@ -365,11 +422,12 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
     }
 
     CTimbreizer& voice = voices[v];
+    const SegmentRenderer render = segmentRenderer();
     int i = 0;
     while (i < count) {
         const int n = std::min(count - i, voice.hopSize - voice.framePosition);
         const float* from = voice.currentRow();
-        renderSegment(zc, zs, r.cos.data(), r.sin.data(), n, from,
+        render(zc, zs, r.cos.data(), r.sin.data(), n, from,
                       from + CTimbreizer::harmonicCount, voice.framePosition, voice.hopSize,
                       s.harmonics, gains != nullptr ? gains + i : nullptr, s.to * 0.1f,
                       mix_.data() + i);

@@ -38,8 +38,8 @@ class Synthesizer {
 public:
     static constexpr int voiceCount = 8;
     static constexpr double sampleRate = 22050.0;
-    // Samples over which a voice fades in or out (4 ms): a raised cosine, so that no start, stop
-    // or change of sonority clicks.
+    // Samples over which a voice fades in or out (4 ms), so that no start, stop or change of
+    // sonority clicks; leaving and joining voices cross-fade at equal power.
     static constexpr int fadeSamples = 88;
 
     // Reads and analyses `fileName` once; the eight voices share the tables.
@@ -49,8 +49,9 @@ public:
     explicit Synthesizer(const CTimbreizer& voice);
 
     // Replaces the sounding notes (at most voiceCount are kept). Each distinct note sounds on
-    // one voice, at a level of the number of times it stands in the list, so that a note twice
-    // never beats against itself. A note that stays keeps its voice and phase; one that goes
+    // one voice at level 1, however often it stands in the list: a note twice never beats
+    // against itself, and a sonority entered twice is no louder. A new note at the pitch of a
+    // leaving one takes over its voice and phase. A note that stays keeps its voice and phase; one that goes
     // fades out, one that comes fades in.
     void setSounding(std::vector<CNote*> notes);
     // Empties the sounding list: the voices fade out.
@@ -66,7 +67,7 @@ public:
     void renderReference(std::span<std::int16_t> block);
 
     // Voice v's note (none when it is free), its fundamental's phase in [0, 2 pi), and its
-    // present level (1 per entry in the sounding list).
+    // present level (1 while it sounds, less while it fades).
     const CNote* voiceNote(int v) const { return state_[static_cast<std::size_t>(v)].note; }
     double phase(int v) const { return state_[static_cast<std::size_t>(v)].phase; }
     float level(int v) const { return state_[static_cast<std::size_t>(v)].gain; }
@@ -83,7 +84,8 @@ public:
 
     // Samples rendered per pass of the fast path.
     static constexpr int chunkSize = 512;
-    static constexpr int lanes = 32;
+    // The most samples the harmonic sum runs on at once (64 with AVX-512, else 32).
+    static constexpr int lanes = 64;
 
 private:
     struct VoiceState {
@@ -94,6 +96,7 @@ private:
         int ramp = fadeSamples; // samples into the fade from `from` to `to`
         int harmonics = 0;      // below half the sample rate, this block
         double increment = 0.0; // phase per sample, this block
+        double frequency = 0.0; // the note's, this block
         // The gain of the next sample; moves along the fade.
         float nextGain();
         void retarget(float level);

@@ -188,4 +188,9 @@ void WaveOut::end_playing() {
     print("end of end_playing\n");
 }
 
+void WaveOut::rest() {
+    if (blocksWritten_.load() == blocksDone_.load())
+        backend_.rest();
+}
+
 } // namespace sorvel

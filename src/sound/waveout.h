@@ -71,6 +71,10 @@ public:
     // that could not be queued is never reported done.
     virtual bool queue(WaveHeader& header) = 0;
     virtual bool close() = 0;
+    // Lets the sound system sleep while nothing is queued or playing (no thread keeps waking to
+    // write silence); the next open() connects again. Until then reset() and close() succeed
+    // and queue() fails.
+    virtual void rest() {}
     // The system's own words for the last failure, if it has any.
     virtual std::string lastError() const { return {}; }
 };
@@ -127,6 +131,8 @@ public:
     int write_samples(std::span<const std::int16_t> samples, int capacity, OutputBuffers& buffers);
     // Stops at once, dropping what is queued, and disconnects.
     void end_playing();
+    // When nothing is queued, lets the sound system sleep until the next start_playing.
+    void rest();
 
     int blocksWritten() const { return blocksWritten_.load(); }
     int blocksDone() const { return blocksDone_.load(); }

@@ -3,12 +3,15 @@
 // sounds the sonority under the mouse, leaving the staff silences it, the arrow keys retune the
 // selected note while it sounds, and the verdict shows over the staff.
 #include "blacknote.h"
+#include "layout.h"
 #include "recording.h"
 #include "sorvelmainform.h"
+#include "wakeups.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -22,6 +25,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <cstdio>
+#include <span>
+#include <utility>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -112,7 +119,7 @@ private:
     std::string recording_;
 };
 
-TEST_F(AnsweringWindow, hovering_the_startup_a4_plays_440_hz_and_leaving_the_staff_stops_it) {
+TEST_F(AnsweringWindow, hovering_the_startup_a4_plays_440_hz_leaving_stops_it_and_idle_it_rests) {
     ASSERT_NE(form->exercise, nullptr);
     const CNote& a4 = form->exercise->staves[0].chords[0].notes[0];
     ASSERT_GT(a4.hitBox[2], 0.0) << "the staff has been drawn";
@@ -132,10 +139,148 @@ TEST_F(AnsweringWindow, hovering_the_startup_a4_plays_440_hz_and_leaving_the_sta
     moveTo(a4.centre[0], 235);
     EXPECT_FALSE(form->Timer1->isActive());
     EXPECT_EQ(form->Score->cursor().shape(), Qt::ArrowCursor);
-    recordUntil(stopped + settle + 8000);
-    const auto tail = recordedFrom(stopped + settle, 8000);
+    // A stop drops the queued blocks: only the recorder's file buffer (4096), SDL's buffer and
+    // the faded 4 ms tail follow it. A second after the stop the device rests and the recorder
+    // stops with it.
+    QTest::qWait(1300);
+    EXPECT_FALSE(form->RestTimer->isActive());
+    const auto tail = recordedFrom(stopped + 8000, 4000);
     EXPECT_TRUE(std::all_of(tail.begin(), tail.end(), [](std::int16_t s) { return s == 0; }))
         << "the recording falls silent";
+
+    // At rest the whole process sleeps: at most 2 wakeups a second over all its threads.
+    const long awake = testing::threadWakeups();
+    QEventLoop idle;
+    QTimer::singleShot(4000, Qt::PreciseTimer, &idle, &QEventLoop::quit);
+    idle.exec();
+    const long wakeups = testing::threadWakeups() - awake;
+    EXPECT_LE(wakeups, 8);
+    std::printf("wakeups of the idle window in 4 s: %ld\n", wakeups);
+
+    // Entering the note again wakes the device, and its first block is queued at once, not a
+    // timer tick later.
+    moveTo(a4.centre[0], a4.centre[1]);
+    EXPECT_TRUE(form->Timer1->isActive());
+    EXPECT_EQ(form->device->blocksWritten(), 1);
+}
+
+// Level in dB of the Hann-windowed spectrum at `frequency`.
+double levelAt(std::span<const std::int16_t> x, double frequency) {
+    return 20 * std::log10(testing::spectrumAt(x, frequency, rate));
+}
+
+double rmsDb(std::span<const std::int16_t> x) {
+    double sum = 0;
+    for (std::int16_t s : x)
+        sum += double(s) * s;
+    return 10 * std::log10(sum / double(x.size()));
+}
+
+TEST_F(AnsweringWindow, held_notes_and_chords_keep_their_level_whatever_their_staves) {
+    // Five sonorities, all locked white notes: a chord on the treble staff (entered twice), the
+    // same pitches over both staves (B#3 on the bass staff), a held C3 and A4, and a pure fifth.
+    const double c4 = 261.6256, e4 = 329.6276, g4 = 391.9954;
+    CTwoStaffChord columns;
+    auto add = [&columns](std::vector<CNote> notes) {
+        columns.columns.emplace_back();
+        columns.columns.back().notes = std::move(notes);
+    };
+    auto note = [](int octave, int letter, int accidental, double f) {
+        return CNote(octave, letter, accidental, std::vector<double>(5, f), 0);
+    };
+    add({note(4, 0, 0, c4), note(4, 2, 0, e4), note(4, 4, 0, g4)});
+    add({note(3, 6, 1, c4), note(4, 2, 0, e4), note(4, 4, 0, g4)});
+    add({note(3, 0, 0, 130.8128)});
+    add({note(4, 5, 0, 440.0)});
+    add({note(4, 0, 1, 277.1826), note(4, 4, 1, 277.1826 * 1.5)});
+    form->exercise = std::make_unique<CMusic>(buildMusic(columns));
+    for (CStaff& staff : form->exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& n : chord.notes) {
+                n.locked = 1;
+                n.soundingFrequency = n.systemFrequencies[0];
+            }
+    form->rebuildScore();
+    ASSERT_EQ(form->exercise->staves[1].chords[1].notes.size(), 1u) << "B#3 on the bass staff";
+
+    // Hovers each column in turn, straight from one to the next, and keeps where each began.
+    const double seconds[] = {1.0, 1.0, 1.3, 1.3, 2.3};
+    std::vector<std::size_t> starts;
+    for (int c = 0; c < 5; ++c) {
+        const CStaff& staff = form->exercise->staves[c == 2 ? 1 : 0];
+        const CNote& target = staff.chords[static_cast<std::size_t>(c)].notes[0];
+        starts.push_back(recordedLength());
+        moveTo(target.centre[0], target.centre[1]);
+        ASSERT_TRUE(form->Timer1->isActive()) << "column " << c;
+        recordUntil(starts.back() + settle + static_cast<std::size_t>(seconds[c] * rate));
+    }
+    starts.push_back(recordedLength());
+    const std::vector<std::int16_t> all = recorded();
+    ASSERT_GE(all.size(), starts.back());
+    // What column c sounded once the change had reached the recording and the voices had
+    // faded in.
+    auto held = [&](int c) {
+        const std::size_t from = starts[static_cast<std::size_t>(c)] + settle + 2205;
+        return std::span<const std::int16_t>(all).subspan(from, starts[c + 1] - from);
+    };
+
+    EXPECT_NEAR(rmsDb(held(0)), rmsDb(held(1)), 0.5) << "one staff against two";
+    // The direct change between them, wherever in the span it reached the recording: 20 ms
+    // windows keep within 1 dB of the range the held chord's own beats give them.
+    auto windowLevels = [&all](std::size_t from, std::size_t to) {
+        std::vector<double> levels;
+        for (std::size_t at = from; at + 441 <= to; at += 110)
+            levels.push_back(rmsDb(std::span<const std::int16_t>(all).subspan(at, 441)));
+        return levels;
+    };
+    const auto steady = windowLevels(starts[0] + settle + 2205, starts[1]);
+    const auto through = windowLevels(starts[1], starts[2]);
+    const auto [quiet, loud] = std::minmax_element(steady.begin(), steady.end());
+    double furthest = 0;
+    for (double l : through)
+        furthest = std::max({furthest, *quiet - l, l - *loud});
+    EXPECT_LE(furthest, 1.0) << "through the direct change";
+
+    // A held note: harmonics 1-12 over 4096-sample windows, a hop of 1024.
+    double widest = 0;
+    for (const auto& [c, f0] : {std::pair{2, 130.8128}, std::pair{3, 440.0}}) {
+        const auto x = held(c);
+        ASSERT_GT(x.size(), 4096u * 4);
+        for (int h = 1; h <= 12; ++h) {
+            double low = 1e9, high = -1e9;
+            for (std::size_t at = 0; at + 4096 <= x.size(); at += 1024) {
+                const double l = levelAt(x.subspan(at, 4096), h * f0);
+                low = std::min(low, l);
+                high = std::max(high, l);
+            }
+            EXPECT_LE(high - low, 0.5) << f0 << " Hz, harmonic " << h;
+            widest = std::max(widest, high - low);
+        }
+    }
+
+    // The pure fifth: the envelope of the band where C#4's third and G#4's second harmonic
+    // coincide, in 1024-sample windows a hop of 256 apart, has no periodic swell (1.5-10 Hz)
+    // deeper than 3 %.
+    const auto fifth = held(4);
+    std::vector<double> envelope;
+    for (std::size_t at = 0; at + 1024 <= fifth.size(); at += 256)
+        envelope.push_back(testing::spectrumAt(fifth.subspan(at, 1024), 3 * 277.1826, rate));
+    ASSERT_GT(envelope.size(), 150u);
+    double mean = 0;
+    for (double e : envelope)
+        mean += e / double(envelope.size());
+    const double hop = 256 / rate;
+    double deepest = 0;
+    for (double f = 1.5; f <= 10.0; f += 0.05) {
+        std::complex<double> sum = 0;
+        for (std::size_t i = 0; i < envelope.size(); ++i)
+            sum += (envelope[i] - mean) * std::polar(1.0, -2 * std::numbers::pi * f * hop * i);
+        deepest = std::max(deepest, 2 * std::abs(sum) / double(envelope.size()) / mean);
+    }
+    EXPECT_LE(deepest, 0.03);
+    std::printf("one staff %.2f dB, two staves %.2f dB, change within %.2f dB; held "
+                "harmonics within %.2f dB; fifth's deepest swell %.2f %%\n",
+                rmsDb(held(0)), rmsDb(held(1)), furthest, widest, 100 * deepest);
 }
 
 TEST_F(AnsweringWindow, an_up_arrow_raises_the_sounding_note_by_one_retuning_step) {

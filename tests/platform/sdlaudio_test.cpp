@@ -2,6 +2,7 @@
 #include "sdlaudio.h"
 #include "soundtick.h"
 #include "waveout.h"
+#include "wakeups.h"
 
 #include <gtest/gtest.h>
 
@@ -61,11 +62,14 @@ bool diskDriverStarts(SdlAudioBackend& backend) {
     return backend.open(sampleRate, {});
 }
 
-// Waits (up to a second) until `done` reaches `wanted`.
+// Waits (up to a second, in steps of a millisecond) until `count()` reaches `wanted`.
+template <class Count> bool waitUntil(Count count, int wanted) {
+    for (int i = 0; i < 1000 && count() < wanted; ++i)
+        std::this_thread::sleep_for(1ms);
+    return count() >= wanted;
+}
 bool waitFor(const std::atomic<int>& done, int wanted) {
-    for (int i = 0; i < 200 && done.load() < wanted; ++i)
-        std::this_thread::sleep_for(5ms);
-    return done.load() >= wanted;
+    return waitUntil([&done] { return done.load(); }, wanted);
 }
 
 TEST(sdl_audio, an_unusable_device_ends_the_program_at_start) {
@@ -112,6 +116,48 @@ TEST(sdl_audio, plays_queued_blocks_in_order_and_silence_between) {
         ASSERT_EQ(played[start + i], -2000) << i;
     for (std::size_t i = start + 1000; i < played.size(); ++i)
         ASSERT_EQ(played[i], 0) << i;
+}
+
+TEST(sdl_audio, an_idle_device_rests_and_the_next_sound_starts_at_once) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SdlAudioBackend backend;
+    WaveOut device(backend);
+    Quiet quiet(device);
+    if (!backend.open(sampleRate, {}))
+        GTEST_SKIP() << "SDL cannot start its dummy audio driver: " << backend.lastError();
+    device.start_playing(sampleRate);
+    std::vector<std::int16_t> tone(600);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<std::int16_t>(8000 * std::sin(0.1 * double(i)));
+    OutputBuffers buffers(1200);
+    device.write_samples(tone, buffers.blockBytes(), buffers);
+    ASSERT_TRUE(waitUntil([&device] { return device.blocksDone(); }, 1));
+    device.end_playing();
+    // Stopped but running: the device's thread still wakes for every buffer of silence.
+    long before = testing::threadWakeups();
+    std::this_thread::sleep_for(500ms);
+    const long running = testing::threadWakeups() - before;
+    EXPECT_GT(running, 4) << "the count sees the device's thread";
+
+    device.rest();
+    ASSERT_TRUE(backend.isResting());
+    before = testing::threadWakeups();
+    std::this_thread::sleep_for(4s);
+    const long resting = testing::threadWakeups() - before;
+    EXPECT_LE(resting, 8) << "at most 2 wakeups a second at rest";
+
+    // Waking: open again, queue, and the device has taken the block within 50 ms.
+    const auto start = std::chrono::steady_clock::now();
+    device.start_playing(sampleRate);
+    EXPECT_FALSE(backend.isResting());
+    std::vector<std::int16_t> click(64, 1000);
+    device.write_samples(click, buffers.blockBytes(), buffers);
+    ASSERT_TRUE(waitUntil([&device] { return device.blocksDone(); }, 1));
+    const auto woken = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(woken, 50ms);
+    std::printf("wakeups: %ld in 0.5 s running, %ld in 4 s at rest; awake again in %.1f ms\n",
+                running, resting, std::chrono::duration<double, std::milli>(woken).count());
+    device.end_playing();
 }
 
 TEST(sdl_audio, nothing_of_a_stopped_queue_is_heard_after_a_restart) {
