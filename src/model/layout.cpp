@@ -19,8 +19,11 @@ constexpr double headInkWidth = 177.0 * fontUnit;
 constexpr double headWidth = headInkWidth + 1.0;              // the drawing's notehead width
 constexpr double stepHeight = (160.0 * fontUnit - 1.0) / 2.0; // one staff step
 constexpr double usualSignX = -0.66 * headWidth;              // a sign's anchor left of its head
-constexpr double ledgerLeft = -0.33 * headWidth;
-constexpr double ledgerRight = -0.33 * headWidth + 1.66 * headWidth;
+// A ledger line reaches 0.3 staff space (2.8 px) beyond the head each side, in whole pixels.
+constexpr double ledgerReach = 3.0;
+constexpr double headPixels = 11.0; // the head's painted width, nearly 11.33 px of ink
+// A sign keeps a pixel of white to any ledger line beside it.
+constexpr double ledgerWhite = 1.25;
 constexpr double hitBoxRight = -1.0 + (7.0 / 3.0 - 2.0 / 3.0) * headWidth;
 // The clefs' ink ends here (24 px in, 381 units wide at most).
 constexpr double clefInkRight = 24.0 + 381.0 * fontUnit;
@@ -59,7 +62,35 @@ SignInk signInk(int shownAccidental) {
 }
 
 double signAnchorX(const CNote& note) {
-    return columnWidth * note.headShift + usualSignX + note.signShift;
+    return secondShift * note.headShift + usualSignX + note.signShift;
+}
+
+std::vector<int> ledgerSteps(bool treble, int step) {
+    std::vector<int> lines;
+    if (treble && step == trebleMiddleStep - 6)
+        lines.push_back(step);
+    for (int line = trebleMiddleStep + 6; treble && line <= step; line += 2)
+        lines.push_back(line);
+    for (int line = bassMiddleStep - 6; !treble && line >= step; line -= 2)
+        lines.push_back(line);
+    return lines;
+}
+
+LedgerSpan ledgerSpan(const CChord& chord, const CNote& note, int lineStep) {
+    const double x = secondShift * note.headShift;
+    LedgerSpan span{x - ledgerReach, x + headPixels + ledgerReach};
+    // A head in the space beside the line hangs from it; the line stops short of it. A head on
+    // the line has its own line through it.
+    for (const CNote& other : chord.notes) {
+        if (std::abs(other.staffStep - lineStep) != 1 || other.headShift == note.headShift)
+            continue;
+        const double ox = secondShift * other.headShift;
+        if (ox > x)
+            span.right = std::min(span.right, ox);
+        else
+            span.left = std::max(span.left, ox + headPixels);
+    }
+    return span;
 }
 
 CMusic buildMusic(const CTwoStaffChord& columns) {
@@ -185,7 +216,13 @@ bool canShareColumn(const CNote& a, const CNote& b) {
 // would meet go into separate columns leftwards, a quarter space apart, filled in the usual
 // zigzag: highest, lowest, second highest, second lowest, ...
 void signColumns(CStaff& staff) {
+    const bool treble = staff.middleStep == trebleMiddleStep;
     for (CChord& chord : staff.chords) {
+        // The chord's ledger lines: step and leftmost pixel.
+        std::vector<std::pair<int, double>> ledgers;
+        for (const CNote& note : chord.notes)
+            for (int line : ledgerSteps(treble, note.staffStep))
+                ledgers.emplace_back(line, ledgerSpan(chord, note, line).left);
         std::vector<CNote*> signed_;
         int leftmostShift = 0;
         for (CNote& note : chord.notes) {
@@ -218,13 +255,22 @@ void signColumns(CStaff& staff) {
         }
         // Column 0 keeps the sign's usual distance from the (leftmost) head; every column is
         // right-aligned and the next starts a gap left of its widest sign.
-        double right = columnWidth * leftmostShift + usualSignX + signInk(1).right;
+        double right = secondShift * leftmostShift + usualSignX + signInk(1).right;
         for (const std::vector<CNote*>& column : columns) {
+            // A sign level with a ledger line stands left of it, with white between.
+            for (const CNote* note : column) {
+                const SignInk ink = signInk(note->shownAccidental);
+                for (auto [line, lineLeft] : ledgers) {
+                    const double y = (line - note->staffStep) * stepHeight;
+                    if (y >= ink.bottom - 2.0 && y <= ink.top + 2.0)
+                        right = std::min(right, lineLeft - ledgerWhite);
+                }
+            }
             double left = right;
             for (CNote* note : column) {
                 const SignInk ink = signInk(note->shownAccidental);
                 const double anchor = right - ink.right;
-                note->signShift = anchor - (columnWidth * note->headShift + usualSignX);
+                note->signShift = anchor - (secondShift * note->headShift + usualSignX);
                 left = std::min(left, anchor + ink.left);
             }
             right = left - signColumnGap;
@@ -254,18 +300,16 @@ struct ChordInk {
     }
 };
 
-bool hasLedgerLines(const CStaff& staff, int step) {
-    return staff.middleStep == trebleMiddleStep ? step == 35 || step >= 47 : step <= 23;
-}
-
 ChordInk chordInk(const CStaff& staff, const CChord& chord) {
     ChordInk ink;
+    const bool treble = staff.middleStep == trebleMiddleStep;
     for (const CNote& note : chord.notes) {
-        const double x = columnWidth * note.headShift;
+        const double x = secondShift * note.headShift;
         ChordInk one{true, x, x + headInkWidth, x, x + headInkWidth};
-        if (hasLedgerLines(staff, note.staffStep)) {
-            one.left = std::min(one.left, x + ledgerLeft);
-            one.right = std::max(one.right, x + ledgerRight);
+        for (int line : ledgerSteps(treble, note.staffStep)) {
+            const LedgerSpan span = ledgerSpan(chord, note, line);
+            one.left = std::min(one.left, span.left);
+            one.right = std::max(one.right, span.right);
         }
         if (hasSign(note))
             one.left = std::min(one.left, signAnchorX(note) + signInk(note.shownAccidental).left);

@@ -74,13 +74,14 @@ int VBMP::glyphPixelSize(int code, double size) const {
 
 namespace {
 
-vbmp::_ni ledgerLine(const VBMP& b, double x, double y) {
+// A line covers the pixels from x to x + size, both ends included.
+vbmp::_ni ledgerLine(double columnX, const LedgerSpan& span, double y) {
     vbmp::_ni line;
     line.kind = vbmp::Line;
     line.code = 1;
-    line.x = x - 0.33 * b.headWidth;
+    line.x = columnX + span.left;
     line.y = y;
-    line.size = 1.66 * b.headWidth;
+    line.size = span.right - span.left - 1.0;
     line.height = 0.0;
     return line;
 }
@@ -89,22 +90,16 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     const double s = b.lineSpacing;
     const double w = b.headWidth;
     const bool treble = staff.middleStep == trebleMiddleStep;
-    const double x = columnWidth * (chord.columnX + note.headShift);
+    const double columnX = columnWidth * chord.columnX;
+    const double x = columnX + secondShift * note.headShift;
     const int step = note.staffStep;
     // t is one pixel above the note's own line or space.
     const double t = treble ? s * (b.trebleTopRow + 5.0) - (step - 35) * s / 2.0
                             : s * (b.bassTopRow - 1.0) - (step - 35) * s / 2.0;
 
-    if (treble && step == 35) {
-        b.items.push_back(ledgerLine(b, x, t + 1.0));
-    } else if (treble && step >= 47) {
-        for (int line = 47; line <= step; line += 2) {
-            b.items.push_back(ledgerLine(b, x, t + (step - line) * s / 2.0 + 1.0));
-        }
-    } else if (!treble && step <= 23) {
-        for (int line = 23; line >= step; line -= 2) {
-            b.items.push_back(ledgerLine(b, x, t - (line - step) * s / 2.0 + 1.0));
-        }
+    for (int line : ledgerSteps(treble, step)) {
+        b.items.push_back(
+            ledgerLine(columnX, ledgerSpan(chord, note, line), t + (step - line) * s / 2.0 + 1.0));
     }
 
     const double left = x - 1.0 - (2.0 / 3.0) * w;
@@ -151,7 +146,7 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     sign.kind = vbmp::Glyph;
     sign.code = vbmp::accidentalCode(note.shownAccidental);
     // Left of the chord's leftmost head, in the column layout chose.
-    sign.x = columnWidth * chord.columnX + signAnchorX(note);
+    sign.x = columnX + signAnchorX(note);
     sign.y = anchoredY(vbmp::SharpSign, b.signRowEm);
     sign.size = b.glyphSize;
     sign.colourIndex = 0;

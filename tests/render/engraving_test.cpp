@@ -93,6 +93,9 @@ struct NoteInk {
     Ink head;
     Ink sign;
     std::vector<Ink> ledgers;
+    std::size_t staff = 0;
+    int step = 0;
+    std::vector<int> ledgerSteps; // the staff step of each ledger line, by a count of its own
 };
 
 std::string nameOf(const CNote& n) {
@@ -107,12 +110,22 @@ std::vector<NoteInk> notesInk(CMusic& music) {
     buildScore(b, music);
     std::vector<NoteInk> notes;
     std::size_t i = 0;
-    for (const CStaff& staff : music.staves) {
-        for (const CChord& chord : staff.chords) {
+    for (std::size_t st = 0; st < music.staves.size(); ++st) {
+        for (const CChord& chord : music.staves[st].chords) {
             for (const CNote& n : chord.notes) {
-                NoteInk note{n.column, nameOf(n), {}, {}, {}};
+                NoteInk note{n.column, nameOf(n), {}, {}, {}, st, n.staffStep, {}};
+                // Middle C's line alone, or every other step from the first step past the top
+                // or bottom line.
+                const int s0 = n.staffStep;
+                if (st == 0 && s0 == 35)
+                    note.ledgerSteps.push_back(35);
+                for (int line = 47; st == 0 && line <= s0; line += 2)
+                    note.ledgerSteps.push_back(line);
+                for (int line = 23; st == 1 && line >= s0; line -= 2)
+                    note.ledgerSteps.push_back(line);
                 while (b.items.at(i).kind == vbmp::Line)
                     note.ledgers.push_back(inkOf(b, b.items[i++]));
+                EXPECT_EQ(note.ledgers.size(), note.ledgerSteps.size()) << note.name;
                 note.head = inkOf(b, b.items.at(i++));
                 note.sign = inkOf(b, b.items.at(i++));
                 notes.push_back(note);
@@ -141,6 +154,29 @@ void expectEngraved(CMusic& music) {
     const std::vector<NoteInk> notes = notesInk(music);
     for (std::size_t a = 0; a < notes.size(); ++a) {
         const NoteInk& n = notes[a];
+        for (std::size_t o = 0; o < notes.size(); ++o) {
+            const NoteInk& m = notes[o];
+            const bool sameChord = o != a && m.column == n.column && m.staff == n.staff;
+            // A ledger line crosses only a head on its own line.
+            for (std::size_t k = 0; k < n.ledgers.size(); ++k)
+                EXPECT_FALSE(o != a && m.step != n.ledgerSteps[k] && n.ledgers[k].meets(m.head))
+                    << "a ledger line of " << n.name << " runs into the head of " << m.name;
+            // A second's heads touch: no white between them, and not much overlap either.
+            if (sameChord && m.step == n.step + 1 && m.head.left != n.head.left) {
+                const bool upperRight = m.head.left > n.head.left;
+                const Ink& l = upperRight ? n.head : m.head;
+                const Ink& r = upperRight ? m.head : n.head;
+                EXPECT_LE(r.left - l.right - 1, 0) << "white in the second " << n.name << m.name;
+                EXPECT_LE(l.right - r.left + 1, 2) << "the second " << n.name << m.name;
+            }
+            // Every sign keeps a pixel of white to every ledger line.
+            for (const Ink& line : m.ledgers)
+                for (auto [x, y] : n.sign.pixels)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        for (int dy = -1; dy <= 1; ++dy)
+                            EXPECT_EQ(line.pixels.count({x + dx, y + dy}), 0u)
+                                << "the sign of " << n.name << " at a ledger line of " << m.name;
+        }
         for (const Ink* ink : {&n.head, &n.sign}) {
             EXPECT_GE(ink->left, 0) << n.name;
             EXPECT_LT(ink->right, scoreWidth) << n.name;
@@ -275,6 +311,30 @@ TEST(EngravingTest, CasesThatOnceMisled) {
     CMusic compound = laidOut(
         {{locked(CNote(3, C, 0)), locked(CNote(4, E, -1))}, {CNote(3, C, 0), CNote(4, E, -1)}});
     expectEngraved(compound);
+
+    // Signs beside ledger lines: a flat on middle C's line; another note's sharp level with
+    // middle C's line while C's own double sharp stands further left; a second on the line.
+    for (const std::vector<CNote>& chord :
+         {std::vector{CNote(3, E, -1), CNote(3, G, -1), CNote(3, A, -1), CNote(4, C, -1)},
+          std::vector{CNote(3, F, 1), CNote(3, A, 1), CNote(4, C, 2), CNote(4, E, 1)},
+          std::vector{CNote(4, C, 0), CNote(4, D, 0)}, std::vector{CNote(4, C, 1), CNote(4, D, 1)}}) {
+        CMusic music = laidOut({chord});
+        expectEngraved(music);
+    }
+
+    // Ledger lines reach as far beyond the head on each side, about 0.3 staff space (2.8 px).
+    for (int step : {35, 47, 49, 51}) {
+        CMusic music = render_test::musicWith({{render_test::noteAt(step)}}, {});
+        layoutMusic(music);
+        for (const NoteInk& n : notesInk(music)) {
+            for (const Ink& line : n.ledgers) {
+                const int left = n.head.left - line.left, right = line.right - n.head.right;
+                EXPECT_NEAR(left, right, 1) << n.name;
+                EXPECT_TRUE(left >= 2 && left <= 4 && right >= 2 && right <= 4)
+                    << n.name << " " << left << " " << right;
+            }
+        }
+    }
 
     // One note and short exercises stay where they were.
     EXPECT_EQ(laidOut({{CNote(4, A, 0)}}).staves[0].chords[0].columnX, 6);
