@@ -69,7 +69,13 @@ double VBMP::glyphTop(int code) const {
 }
 
 int VBMP::glyphPixelSize(int code, double size) const {
-    return static_cast<int>(std::trunc(code == vbmp::MarkFlat ? size * 2.0 / 3.0 : size));
+    // The triangles are drawn 0.7 of the size the font would have them, so that they stay
+    // inside their own head's rows and never reach the head a third away.
+    if (code == vbmp::MarkFlat)
+        return static_cast<int>(std::trunc(size * 2.0 / 3.0 * markScale));
+    if (code == vbmp::MarkSharp)
+        return static_cast<int>(std::trunc(size * markScale));
+    return static_cast<int>(std::trunc(size));
 }
 
 namespace {
@@ -135,8 +141,10 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     vbmp::_ni glyph;
     glyph.kind = vbmp::Glyph;
     glyph.code = head;
-    glyph.x = x;
-    glyph.y = anchoredY(head, headRowEm);
+    // A smaller triangle, centred under the head's place; its ink sat half a pixel low.
+    const double markWidth = 11.0 * (1.0 - b.markScale);
+    glyph.x = note.markKind != 0 ? x + std::round(markWidth / 2.0) : x;
+    glyph.y = anchoredY(head, headRowEm) - (note.markKind != 0 ? b.markLift : 0.0);
     glyph.size = b.glyphSize;
     glyph.colourIndex = note.displayState;
     glyph.colour = note.displayColour;

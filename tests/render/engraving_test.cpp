@@ -5,6 +5,8 @@
 // scale of 2.
 #include "builderbitmap.h"
 
+#include "answering.h"
+
 #include "layout.h"
 #include "newexercise.h"
 #include "scorefixture.h"
@@ -224,6 +226,54 @@ void expectEngraved(CMusic& music) {
     }
 }
 
+std::size_t overlap(const Ink& a, const Ink& b) {
+    return static_cast<std::size_t>(std::count_if(
+        a.pixels.begin(), a.pixels.end(), [&](auto p) { return b.pixels.count(p) > 0; }));
+}
+
+// One note marked flat or sharp: the triangle covers no other head, and a click on any of its
+// pixels finds the marked note. Revealed heads: their rims add no overlap between heads.
+void expectMarksAndRimsClear(CMusic music, std::size_t which, int kind) {
+    std::vector<CNote*> all;
+    std::vector<NoteIndex> places;
+    for (std::size_t s = 0; s < music.staves.size(); ++s)
+        for (std::size_t c = 0; c < music.staves[s].chords.size(); ++c)
+            for (std::size_t k = 0; k < music.staves[s].chords[c].notes.size(); ++k) {
+                all.push_back(&music.staves[s].chords[c].notes[k]);
+                places.push_back({static_cast<int>(s), static_cast<int>(c), static_cast<int>(k)});
+            }
+    if (all.empty())
+        return;
+    CNote& marked = *all[which % all.size()];
+    marked.markKind = kind;
+    const std::vector<NoteInk> plain = notesInk(music);
+    const NoteInk& mark = plain[which % all.size()];
+    SCOPED_TRACE("marked " + mark.name + describe(music));
+    for (const NoteInk& n : plain)
+        EXPECT_FALSE(&n != &mark && mark.head.meets(n.head))
+            << "the mark of " << mark.name << " on the head of " << n.name;
+    std::size_t strayClicks = 0;
+    for (auto [x, y] : mark.head.pixels) {
+        const auto found = findNoteForClick(music, x + 0.5, y + 0.5);
+        strayClicks += found == places[which % all.size()] ? 0 : 1;
+    }
+    EXPECT_EQ(strayClicks, 0u) << "of " << mark.head.pixels.size() << " mark pixels";
+
+    marked.markKind = 0;
+    const std::vector<NoteInk> unrevealed = notesInk(music);
+    for (CNote* n : all) {
+        n->displayState = static_cast<int>(vbmp::colourTable.size());
+        n->displayColour = 0x00A000;
+    }
+    const std::vector<NoteInk> revealed = notesInk(music);
+    for (std::size_t a = 0; a < revealed.size(); ++a)
+        for (std::size_t b = a + 1; b < revealed.size(); ++b)
+            // One pixel of antialiasing either way.
+            EXPECT_LE(overlap(revealed[a].head, revealed[b].head),
+                      overlap(unrevealed[a].head, unrevealed[b].head) + 1)
+                << "the rims of " << revealed[a].name << " and " << revealed[b].name;
+}
+
 TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
     struct OptionSet {
         ExerciseCategory page;
@@ -256,6 +306,7 @@ TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
                 const NewExercise made = makeNewExercise(request, generator);
                 CMusic music = startOver(made.exerciseTemplate);
                 expectEngraved(music);
+                expectMarksAndRimsClear(music, static_cast<std::size_t>(draw), 1 + draw % 2);
                 if (HasFailure())
                     return; // one exercise's faults are enough to read
             }
@@ -321,6 +372,10 @@ TEST(EngravingTest, CasesThatOnceMisled) {
         CMusic music = laidOut({chord});
         expectEngraved(music);
     }
+
+    // A flat mark a third above a locked note.
+    expectMarksAndRimsClear(laidOut({{locked(CNote(3, C, 0)), CNote(3, E, -1)}}), 1, 1);
+    expectMarksAndRimsClear(laidOut({{locked(CNote(3, C, 0)), CNote(3, E, -1)}}), 1, 2);
 
     // Ledger lines reach as far beyond the head on each side, about 0.3 staff space (2.8 px).
     for (int step : {35, 47, 49, 51}) {

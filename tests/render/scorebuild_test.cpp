@@ -167,13 +167,15 @@ struct HeadCase {
 
 TEST(VbmpTest, HeadGlyphByMarkAndLock) {
     const double s = 9.24;
-    // Heads: line 8 units below the baseline, cell top at y + 1. The flat mark is drawn at 32 px
-    // with its line 6 units above the baseline, cell top at y + 1 + 5 s; the sharp mark at
-    // 48 px, line 62 units above, cell top at y + 3.5 s.
-    const double unit32 = 32.0 / 750.0;
+    // Heads: line 8 units below the baseline, cell top at y + 1. The flat mark is drawn at
+    // 0.7 of 32 px (22) with its line 6 units above the baseline, cell top at y + 1 + 5 s; the
+    // sharp mark at 0.7 of 48 px (33), line 62 units above, cell top at y + 3.5 s; both marks
+    // raised 0.75 px.
+    const double unit22 = 22.0 / 750.0;
+    const double unit33 = 33.0 / 750.0;
     const double head = middleLine - 8 * unit48 - 824 * unit48 - 1.0;
-    const double flat = middleLine + 6 * unit32 - 824 * unit32 - 1.0 - 5 * s;
-    const double sharp = middleLine + 62 * unit48 - 824 * unit48 - 3.5 * s;
+    const double flat = middleLine + 6 * unit22 - 824 * unit22 - 1.0 - 5 * s - 0.75;
+    const double sharp = middleLine + 62 * unit33 - 824 * unit33 - 3.5 * s - 0.75;
     const HeadCase cases[] = {
         {0, 0, vbmp::BlackHead, head}, {0, 1, vbmp::WhiteHead, head},
         {1, 0, vbmp::MarkFlat, flat},  {2, 0, vbmp::MarkSharp, sharp},
