@@ -102,6 +102,7 @@ CMusic buildMusic(const CTwoStaffChord& columns) {
     for (CStaff& staff : music.staves)
         resizeWith(staff.chords, n, CChord{});
     music.columnCount = static_cast<int>(n);
+    music.captions = columns.captions;
 
     for (std::size_t i = 0; i < n; ++i) {
         for (const CNote& source : columns.columns[i].notes) {

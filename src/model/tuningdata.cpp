@@ -22,12 +22,14 @@ int CNote::computeStaffStep() const {
     return sorvel::staffStep(octave, letter);
 }
 
-CMusic::CMusic(const CMusic& other) : staves(other.staves), columnCount(other.columnCount) {}
+CMusic::CMusic(const CMusic& other)
+    : staves(other.staves), columnCount(other.columnCount), captions(other.captions) {}
 
 CMusic& CMusic::operator=(const CMusic& other) {
     if (this != &other) {
         staves = other.staves;
         columnCount = other.columnCount;
+        captions = other.captions;
         selection = CSelection{};
     }
     return *this;

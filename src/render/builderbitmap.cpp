@@ -148,6 +148,7 @@ private:
         if (size <= 0) {
             return;
         }
+        m_textColour = toQColor(vbmp::itemColour(item));
         QFont font(textFontFamily);
         font.setPixelSize(size);
         m_painter.setFont(font);

@@ -4,6 +4,7 @@
 #include "layout.h"
 #include "pitch.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sorvel {
@@ -161,6 +162,49 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     b.items.push_back(sign);
 }
 
+// Captions stand above the treble staff and above every head and sign on it, each from the left
+// edge of its copy's first column; one that would run into the caption before it goes a line
+// higher.
+void buildCaptions(VBMP& b, const CMusic& score) {
+    if (score.captions.empty() || score.staves.empty())
+        return;
+    constexpr double textSize = 11.0;
+    constexpr double lineHeight = 13.0;  // the text's ascent and descent, with a pixel to spare
+    constexpr double widthPerChar = 6.6; // generous: the caption's room is never underestimated
+    double inkTop = b.rowY(b.trebleTopRow) - 2.0;
+    for (const CChord& chord : score.staves[0].chords) {
+        for (const CNote& note : chord.notes) {
+            inkTop = std::min(inkTop, note.centre[1] - 6.0);
+            if (note.shownAccidental >= -2 && note.shownAccidental <= 2)
+                inkTop = std::min(inkTop, note.centre[1] - signInk(note.shownAccidental).top - 1.0);
+        }
+    }
+    double previousRight = -1e9;
+    double y = inkTop - 2.0 - lineHeight;
+    for (const CCaption& caption : score.captions) {
+        double left = 1e9;
+        for (const CStaff& staff : score.staves) {
+            if (caption.firstColumn < 0 ||
+                static_cast<std::size_t>(caption.firstColumn) >= staff.chords.size())
+                continue;
+            const CChord& chord = staff.chords[static_cast<std::size_t>(caption.firstColumn)];
+            if (!chord.notes.empty())
+                left = std::min(left, chord.minX);
+        }
+        if (left == 1e9)
+            continue;
+        vbmp::_ni text;
+        text.kind = vbmp::Text;
+        text.x = std::max(0.0, std::trunc(left));
+        y = text.x < previousRight + 6.0 ? y - lineHeight : inkTop - 2.0 - lineHeight;
+        text.y = std::max(0.0, y);
+        text.size = textSize;
+        text.text = caption.text;
+        b.items.push_back(text);
+        previousRight = text.x + widthPerChar * static_cast<double>(caption.text.size());
+    }
+}
+
 } // namespace
 
 void buildScore(VBMP& builder, CMusic& score) {
@@ -173,6 +217,7 @@ void buildScore(VBMP& builder, CMusic& score) {
             }
         }
     }
+    buildCaptions(builder, score);
 }
 
 } // namespace sorvel

@@ -61,7 +61,10 @@ Ink inkOf(const VBMP& b, const vbmp::_ni& item) {
     // Glyph cells lie within 130 px below and 60 px right of an item's anchor.
     int x0 = static_cast<int>(item.x) - 25, x1 = static_cast<int>(item.x) + 60;
     int y0 = static_cast<int>(item.y) - 10, y1 = static_cast<int>(item.y) + 130;
-    if (item.kind == vbmp::Line) {
+    if (item.kind == vbmp::Text) { // a caption: a line of small text
+        x1 = static_cast<int>(item.x) + 200;
+        y1 = static_cast<int>(item.y) + 20;
+    } else if (item.kind == vbmp::Line) {
         x0 = static_cast<int>(item.x) - 2;
         x1 = static_cast<int>(item.x + item.size) + 3;
         y0 = static_cast<int>(item.y) - 3;
@@ -134,7 +137,9 @@ std::vector<NoteInk> notesInk(CMusic& music) {
             }
         }
     }
-    EXPECT_EQ(i, b.items.size());
+    // Only captions follow the notes.
+    EXPECT_TRUE(std::all_of(b.items.begin() + static_cast<std::ptrdiff_t>(i), b.items.end(),
+                            [](const vbmp::_ni& item) { return item.kind == vbmp::Text; }));
     return notes;
 }
 
@@ -272,6 +277,67 @@ void expectMarksAndRimsClear(CMusic music, std::size_t which, int kind) {
             EXPECT_LE(overlap(revealed[a].head, revealed[b].head),
                       overlap(unrevealed[a].head, unrevealed[b].head) + 1)
                 << "the rims of " << revealed[a].name << " and " << revealed[b].name;
+}
+
+// Compare Tuning Systems: one caption per copy naming its system, inside the image, above the
+// treble staff's top line and a pixel clear of all other ink.
+void expectCaptioned(CMusic& music, const std::vector<std::string>& names) {
+    SCOPED_TRACE("captions" + describe(music));
+    VBMP b;
+    buildScore(b, music);
+    std::vector<Ink> captions, others;
+    std::vector<std::string> texts;
+    for (const vbmp::_ni& item : b.items) {
+        if (item.kind == vbmp::Text) {
+            texts.push_back(item.text);
+            captions.push_back(inkOf(b, item));
+        } else {
+            others.push_back(inkOf(b, item));
+        }
+    }
+    EXPECT_EQ(texts, names);
+    const int topLine = static_cast<int>(b.rowY(b.trebleTopRow));
+    for (std::size_t c = 0; c < captions.size(); ++c) {
+        const Ink& caption = captions[c];
+        ASSERT_FALSE(caption.empty()) << texts[c];
+        EXPECT_TRUE(caption.left >= 0 && caption.right < scoreWidth && caption.top >= 0)
+            << texts[c] << " outside the image";
+        EXPECT_LT(caption.bottom, topLine - 1) << texts[c] << " on the staff";
+        for (std::size_t d = c + 1; d < captions.size(); ++d)
+            EXPECT_FALSE(caption.meets(captions[d])) << texts[c] << " on " << texts[d];
+        std::size_t touching = 0;
+        for (const Ink& ink : others)
+            for (auto [x, y] : caption.pixels)
+                for (int dx = -1; dx <= 1; ++dx)
+                    for (int dy = -1; dy <= 1; ++dy)
+                        touching += ink.pixels.count({x + dx, y + dy});
+        EXPECT_EQ(touching, 0u) << texts[c] << " touches a symbol";
+    }
+}
+
+TEST(EngravingTest, CompareExercisesNameTheirSystems) {
+    unsigned seed = 5;
+    for (ExerciseCategory page :
+         {ExerciseCategory::singleNotes, ExerciseCategory::intervals, ExerciseCategory::chords}) {
+        for (bool broken : {false, true}) {
+            ExerciseRequest request;
+            request.category = page;
+            request.task = ExerciseTask::compare;
+            request.tuning = 3;
+            request.tuning2 = static_cast<int>(seed % 2) * 4;
+            request.intervalStyleBoxes = {!broken, broken};
+            request.chordStyleBoxes = {!broken, broken};
+            MTRand_int32::seed(seed++);
+            CGenerateChord generator;
+            for (int draw = 0; draw < 40; ++draw) {
+                const NewExercise made = makeNewExercise(request, generator);
+                CMusic music = startOver(made.exerciseTemplate);
+                expectCaptioned(music, {"Werkmeister III", request.tuning2 == 0 ? "Equal" : "Meantone"});
+                if (HasFailure())
+                    return;
+            }
+        }
+    }
 }
 
 TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
