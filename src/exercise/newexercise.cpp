@@ -146,6 +146,7 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
     const int copies = made.referenceCopy ? 2 : 1;
     const int perCopy = made.oneColumn ? 1 : made.noteCount;
     made.exerciseTemplate.columns.assign(static_cast<std::size_t>(perCopy * copies), CChord{});
+    made.exerciseTemplate.copies = copies;
 
     if (compare) {
         // Two identical chords side by side: only their captions tell the systems apart.

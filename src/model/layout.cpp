@@ -103,6 +103,7 @@ CMusic buildMusic(const CTwoStaffChord& columns) {
         resizeWith(staff.chords, n, CChord{});
     music.columnCount = static_cast<int>(n);
     music.captions = columns.captions;
+    music.copies = columns.copies;
 
     for (std::size_t i = 0; i < n; ++i) {
         for (const CNote& source : columns.columns[i].notes) {
@@ -323,7 +324,7 @@ int unitsFor(double pixels) {
     return std::max(0, static_cast<int>(std::ceil(pixels / columnWidth - 1e-9)));
 }
 
-void columns(std::vector<CStaff>& staves) {
+void columns(std::vector<CStaff>& staves, int copies) {
     std::size_t columnCount = 0;
     for (const CStaff& staff : staves)
         columnCount = std::max(columnCount, staff.chords.size());
@@ -364,10 +365,33 @@ void columns(std::vector<CStaff>& staves) {
     const int leastFirst =
         columnCount > 0 && ink[0].any ? unitsFor(clefInkRight + clefGap - ink[0].left) : 0;
 
+    // Spacing reads as rhythm: the columns of one copy stand at one distance, the widest any of
+    // them needs, and the next copy starts at least half as far again from the last.
+    const std::size_t perCopy =
+        copies > 1 && columnCount % static_cast<std::size_t>(copies) == 0
+            ? columnCount / static_cast<std::size_t>(copies)
+            : columnCount;
+    // At most `cap` where the ink allows, where the usual widths would not fit.
+    auto evenly = [&](std::vector<int> steps, int cap) {
+        int widest = 0;
+        int leastInside = 0;
+        for (std::size_t j = 1; j < columnCount; ++j) {
+            if (j % perCopy != 0) {
+                widest = std::max(widest, steps[j]);
+                leastInside = std::max(leastInside, least[j]);
+            }
+        }
+        widest = std::max(std::min(widest, cap), leastInside);
+        for (std::size_t j = 1; j < columnCount; ++j)
+            steps[j] = j % perCopy != 0
+                           ? widest
+                           : std::max({least[j], std::min(steps[j], cap), (3 * widest + 1) / 2});
+        return steps;
+    };
+
     enum class Spacing { usual, compact, tight };
-    auto place = [&](Spacing spacing) {
-        std::vector<int> x(columnCount, 0);
-        double end = 0.0;
+    auto place = [&](Spacing spacing, int cap) {
+        std::vector<int> steps(columnCount, 0);
         for (std::size_t j = 0; j < columnCount; ++j) {
             int step = 0;
             if (spacing == Spacing::usual)
@@ -377,8 +401,13 @@ void columns(std::vector<CStaff>& staves) {
                               : compactRight[j - 1] + compactLeft[j];
             else
                 step = j == 0 ? firstColumnOffset : 0;
-            step = std::max(step, j == 0 ? leastFirst : least[j]);
-            x[j] = (j == 0 ? 0 : x[j - 1]) + step;
+            steps[j] = std::max(step, j == 0 ? leastFirst : least[j]);
+        }
+        steps = evenly(steps, cap);
+        std::vector<int> x(columnCount, 0);
+        double end = 0.0;
+        for (std::size_t j = 0; j < columnCount; ++j) {
+            x[j] = (j == 0 ? 0 : x[j - 1]) + steps[j];
             // The ink, and the hit box of the rightmost head, must lie inside the image.
             const double hitRight = ink[j].headRight - headInkWidth + hitBoxRight;
             if (ink[j].any)
@@ -388,12 +417,13 @@ void columns(std::vector<CStaff>& staves) {
     };
     // The usual spacing where everything fits; where it would not (the last notes of a long
     // broken chord with its reference copy could not be seen, so never marked or answered),
-    // first drop the room of the empty chords, then keep only the least distances.
-    auto [x, end] = place(Spacing::usual);
-    for (Spacing tighter : {Spacing::compact, Spacing::tight}) {
-        if (end <= visibleScoreWidth)
-            break;
-        std::tie(x, end) = place(tighter);
+    // first narrow the distance step by step, then drop the room of the empty chords, then keep
+    // only the least distances.
+    constexpr int uncapped = 1 << 20;
+    auto [x, end] = place(Spacing::usual, uncapped);
+    for (Spacing tighter : {Spacing::usual, Spacing::compact, Spacing::tight}) {
+        for (int cap = 8; cap >= 0 && end > visibleScoreWidth; --cap)
+            std::tie(x, end) = place(tighter, cap);
     }
     for (CStaff& staff : staves)
         for (std::size_t j = 0; j < staff.chords.size(); ++j)
@@ -413,7 +443,7 @@ void layoutMusic(CMusic& music) {
         sideValues(staff);
     for (CStaff& staff : music.staves)
         signColumns(staff);
-    columns(music.staves);
+    columns(music.staves, music.copies);
 }
 
 } // namespace sorvel

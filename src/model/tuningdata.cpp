@@ -23,13 +23,15 @@ int CNote::computeStaffStep() const {
 }
 
 CMusic::CMusic(const CMusic& other)
-    : staves(other.staves), columnCount(other.columnCount), captions(other.captions) {}
+    : staves(other.staves), columnCount(other.columnCount), captions(other.captions),
+      copies(other.copies) {}
 
 CMusic& CMusic::operator=(const CMusic& other) {
     if (this != &other) {
         staves = other.staves;
         columnCount = other.columnCount;
         captions = other.captions;
+        copies = other.copies;
         selection = CSelection{};
     }
     return *this;

@@ -71,6 +71,7 @@ struct CCaption {
 struct CTwoStaffChord {
     std::vector<CChord> columns;
     std::vector<CCaption> captions;
+    int copies = 1; // equal runs of columns: the reference copy, then the tested one
 };
 
 struct CStaff {
@@ -98,6 +99,7 @@ struct CMusic {
     CSelection selection;
     int columnCount = 0;
     std::vector<CCaption> captions;
+    int copies = 1;
 };
 
 // Resize a list to n entries, new entries copies of `prototype`, surplus entries dropped.

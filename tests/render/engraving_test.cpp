@@ -223,6 +223,27 @@ void expectEngraved(CMusic& music) {
         for (const Ink& l : n.ledgers)
             widen(all, n.column, l);
     }
+    // One distance between the columns of a copy, and half as much again between the copies.
+    const auto columnCount = static_cast<std::size_t>(music.columnCount);
+    const auto copies = static_cast<std::size_t>(std::max(1, music.copies));
+    if (columnCount > 0 && columnCount % copies == 0 && !music.staves.empty()) {
+        const std::size_t perCopy = columnCount / copies;
+        std::set<int> inside;
+        int between = 1 << 20;
+        for (std::size_t j = 1; j < columnCount; ++j) {
+            const int step =
+                music.staves[0].chords[j].columnX - music.staves[0].chords[j - 1].columnX;
+            if (j % perCopy == 0)
+                between = std::min(between, step);
+            else
+                inside.insert(step);
+        }
+        EXPECT_LE(inside.size(), 1u) << "uneven spacing inside a copy";
+        if (!inside.empty() && copies > 1) {
+            EXPECT_GE(2 * between, 3 * *inside.rbegin()) << "the copies run together";
+        }
+    }
+
     for (auto [m, minimum] : {std::pair{&all, 2}, std::pair{&heads, 10}}) {
         for (auto it = m->begin(); std::next(it) != m->end() && it != m->end(); ++it) {
             const int white = std::next(it)->second.first - it->second.second - 1;
@@ -371,6 +392,7 @@ TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
                              << compare << " draw " << draw);
                 const NewExercise made = makeNewExercise(request, generator);
                 CMusic music = startOver(made.exerciseTemplate);
+                EXPECT_EQ(music.copies, compare || set.page == ExerciseCategory::singleNotes ? 2 : 1);
                 expectEngraved(music);
                 expectMarksAndRimsClear(music, static_cast<std::size_t>(draw), 1 + draw % 2);
                 if (HasFailure())
@@ -456,6 +478,21 @@ TEST(EngravingTest, CasesThatOnceMisled) {
             }
         }
     }
+
+    // A broken chord with its reference copy: 30, 60, 60 px inside each copy and 45 between
+    // once read as rhythm.
+    std::vector<std::vector<CNote>> seventh;
+    for (int copy = 0; copy < 2; ++copy)
+        for (CNote n : {CNote(3, C, 0), CNote(3, D, -1), CNote(3, F, 0), CNote(3, A, -1)})
+            seventh.push_back({copy == 0 ? locked(n) : n});
+    CTwoStaffChord twoCopies;
+    for (const auto& notes : seventh) {
+        twoCopies.columns.emplace_back();
+        twoCopies.columns.back().notes = notes;
+    }
+    twoCopies.copies = 2;
+    CMusic even = startOver(twoCopies);
+    expectEngraved(even);
 
     // One note and short exercises stay where they were.
     EXPECT_EQ(laidOut({{CNote(4, A, 0)}}).staves[0].chords[0].columnX, 6);
