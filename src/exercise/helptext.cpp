@@ -50,7 +50,8 @@ constexpr std::string_view lines[] = {
     "",
     "\"Correct the tuning\": retune the out-of-tune notes until they sound right.",
     "",
-    "\"Compare Tuning Systems\": hear the same sonority in two tuning systems side by side.",
+    "\"Compare Tuning Systems\": hear the same sonority in two tuning systems side by side; the "
+    "name above each copy says which system it is in.",
     "",
     "The difficulty slider runs from Easy to Hard. Harder exercises use smaller mistunings "
     "(between 20 and 40 cents at the easiest level, from 4 cents at the hardest), may have a "

@@ -3,6 +3,7 @@
 
 #include "options.h"
 #include "pitch.h"
+#include "tuningsystems.h"
 
 #include <cmath>
 #include <utility>
@@ -145,8 +146,14 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
     const int copies = made.referenceCopy ? 2 : 1;
     const int perCopy = made.oneColumn ? 1 : made.noteCount;
     made.exerciseTemplate.columns.assign(static_cast<std::size_t>(perCopy * copies), CChord{});
+    made.exerciseTemplate.copies = copies;
 
     if (compare) {
+        // Two identical chords side by side: only their captions tell the systems apart.
+        for (int c = 0; c < copies; ++c)
+            made.exerciseTemplate.captions.push_back(
+                {perCopy * c, std::string(tuningSystemNames.at(static_cast<std::size_t>(
+                                  c == 0 ? request.tuning : request.tuning2)))});
         made.gradingEnabled = false;
         made.innerReferences = 0;
         made.mistunedCount = 0;

@@ -19,8 +19,11 @@ constexpr double headInkWidth = 177.0 * fontUnit;
 constexpr double headWidth = headInkWidth + 1.0;              // the drawing's notehead width
 constexpr double stepHeight = (160.0 * fontUnit - 1.0) / 2.0; // one staff step
 constexpr double usualSignX = -0.66 * headWidth;              // a sign's anchor left of its head
-constexpr double ledgerLeft = -0.33 * headWidth;
-constexpr double ledgerRight = -0.33 * headWidth + 1.66 * headWidth;
+// A ledger line reaches 0.3 staff space (2.8 px) beyond the head each side, in whole pixels.
+constexpr double ledgerReach = 3.0;
+constexpr double headPixels = 11.0; // the head's painted width, nearly 11.33 px of ink
+// A sign keeps a pixel of white to any ledger line beside it.
+constexpr double ledgerWhite = 1.25;
 constexpr double hitBoxRight = -1.0 + (7.0 / 3.0 - 2.0 / 3.0) * headWidth;
 // The clefs' ink ends here (24 px in, 381 units wide at most).
 constexpr double clefInkRight = 24.0 + 381.0 * fontUnit;
@@ -59,7 +62,35 @@ SignInk signInk(int shownAccidental) {
 }
 
 double signAnchorX(const CNote& note) {
-    return columnWidth * note.headShift + usualSignX + note.signShift;
+    return secondShift * note.headShift + usualSignX + note.signShift;
+}
+
+std::vector<int> ledgerSteps(bool treble, int step) {
+    std::vector<int> lines;
+    if (treble && step == trebleMiddleStep - 6)
+        lines.push_back(step);
+    for (int line = trebleMiddleStep + 6; treble && line <= step; line += 2)
+        lines.push_back(line);
+    for (int line = bassMiddleStep - 6; !treble && line >= step; line -= 2)
+        lines.push_back(line);
+    return lines;
+}
+
+LedgerSpan ledgerSpan(const CChord& chord, const CNote& note, int lineStep) {
+    const double x = secondShift * note.headShift;
+    LedgerSpan span{x - ledgerReach, x + headPixels + ledgerReach};
+    // A head in the space beside the line hangs from it; the line stops short of it. A head on
+    // the line has its own line through it.
+    for (const CNote& other : chord.notes) {
+        if (std::abs(other.staffStep - lineStep) != 1 || other.headShift == note.headShift)
+            continue;
+        const double ox = secondShift * other.headShift;
+        if (ox > x)
+            span.right = std::min(span.right, ox);
+        else
+            span.left = std::max(span.left, ox + headPixels);
+    }
+    return span;
 }
 
 CMusic buildMusic(const CTwoStaffChord& columns) {
@@ -71,6 +102,8 @@ CMusic buildMusic(const CTwoStaffChord& columns) {
     for (CStaff& staff : music.staves)
         resizeWith(staff.chords, n, CChord{});
     music.columnCount = static_cast<int>(n);
+    music.captions = columns.captions;
+    music.copies = columns.copies;
 
     for (std::size_t i = 0; i < n; ++i) {
         for (const CNote& source : columns.columns[i].notes) {
@@ -185,7 +218,13 @@ bool canShareColumn(const CNote& a, const CNote& b) {
 // would meet go into separate columns leftwards, a quarter space apart, filled in the usual
 // zigzag: highest, lowest, second highest, second lowest, ...
 void signColumns(CStaff& staff) {
+    const bool treble = staff.middleStep == trebleMiddleStep;
     for (CChord& chord : staff.chords) {
+        // The chord's ledger lines: step and leftmost pixel.
+        std::vector<std::pair<int, double>> ledgers;
+        for (const CNote& note : chord.notes)
+            for (int line : ledgerSteps(treble, note.staffStep))
+                ledgers.emplace_back(line, ledgerSpan(chord, note, line).left);
         std::vector<CNote*> signed_;
         int leftmostShift = 0;
         for (CNote& note : chord.notes) {
@@ -218,13 +257,22 @@ void signColumns(CStaff& staff) {
         }
         // Column 0 keeps the sign's usual distance from the (leftmost) head; every column is
         // right-aligned and the next starts a gap left of its widest sign.
-        double right = columnWidth * leftmostShift + usualSignX + signInk(1).right;
+        double right = secondShift * leftmostShift + usualSignX + signInk(1).right;
         for (const std::vector<CNote*>& column : columns) {
+            // A sign level with a ledger line stands left of it, with white between.
+            for (const CNote* note : column) {
+                const SignInk ink = signInk(note->shownAccidental);
+                for (auto [line, lineLeft] : ledgers) {
+                    const double y = (line - note->staffStep) * stepHeight;
+                    if (y >= ink.bottom - 2.0 && y <= ink.top + 2.0)
+                        right = std::min(right, lineLeft - ledgerWhite);
+                }
+            }
             double left = right;
             for (CNote* note : column) {
                 const SignInk ink = signInk(note->shownAccidental);
                 const double anchor = right - ink.right;
-                note->signShift = anchor - (columnWidth * note->headShift + usualSignX);
+                note->signShift = anchor - (secondShift * note->headShift + usualSignX);
                 left = std::min(left, anchor + ink.left);
             }
             right = left - signColumnGap;
@@ -254,18 +302,16 @@ struct ChordInk {
     }
 };
 
-bool hasLedgerLines(const CStaff& staff, int step) {
-    return staff.middleStep == trebleMiddleStep ? step == 35 || step >= 47 : step <= 23;
-}
-
 ChordInk chordInk(const CStaff& staff, const CChord& chord) {
     ChordInk ink;
+    const bool treble = staff.middleStep == trebleMiddleStep;
     for (const CNote& note : chord.notes) {
-        const double x = columnWidth * note.headShift;
+        const double x = secondShift * note.headShift;
         ChordInk one{true, x, x + headInkWidth, x, x + headInkWidth};
-        if (hasLedgerLines(staff, note.staffStep)) {
-            one.left = std::min(one.left, x + ledgerLeft);
-            one.right = std::max(one.right, x + ledgerRight);
+        for (int line : ledgerSteps(treble, note.staffStep)) {
+            const LedgerSpan span = ledgerSpan(chord, note, line);
+            one.left = std::min(one.left, span.left);
+            one.right = std::max(one.right, span.right);
         }
         if (hasSign(note))
             one.left = std::min(one.left, signAnchorX(note) + signInk(note.shownAccidental).left);
@@ -278,7 +324,7 @@ int unitsFor(double pixels) {
     return std::max(0, static_cast<int>(std::ceil(pixels / columnWidth - 1e-9)));
 }
 
-void columns(std::vector<CStaff>& staves) {
+void columns(std::vector<CStaff>& staves, int copies) {
     std::size_t columnCount = 0;
     for (const CStaff& staff : staves)
         columnCount = std::max(columnCount, staff.chords.size());
@@ -319,10 +365,33 @@ void columns(std::vector<CStaff>& staves) {
     const int leastFirst =
         columnCount > 0 && ink[0].any ? unitsFor(clefInkRight + clefGap - ink[0].left) : 0;
 
+    // Spacing reads as rhythm: the columns of one copy stand at one distance, the widest any of
+    // them needs, and the next copy starts at least half as far again from the last.
+    const std::size_t perCopy =
+        copies > 1 && columnCount % static_cast<std::size_t>(copies) == 0
+            ? columnCount / static_cast<std::size_t>(copies)
+            : columnCount;
+    // At most `cap` where the ink allows, where the usual widths would not fit.
+    auto evenly = [&](std::vector<int> steps, int cap) {
+        int widest = 0;
+        int leastInside = 0;
+        for (std::size_t j = 1; j < columnCount; ++j) {
+            if (j % perCopy != 0) {
+                widest = std::max(widest, steps[j]);
+                leastInside = std::max(leastInside, least[j]);
+            }
+        }
+        widest = std::max(std::min(widest, cap), leastInside);
+        for (std::size_t j = 1; j < columnCount; ++j)
+            steps[j] = j % perCopy != 0
+                           ? widest
+                           : std::max({least[j], std::min(steps[j], cap), (3 * widest + 1) / 2});
+        return steps;
+    };
+
     enum class Spacing { usual, compact, tight };
-    auto place = [&](Spacing spacing) {
-        std::vector<int> x(columnCount, 0);
-        double end = 0.0;
+    auto place = [&](Spacing spacing, int cap) {
+        std::vector<int> steps(columnCount, 0);
         for (std::size_t j = 0; j < columnCount; ++j) {
             int step = 0;
             if (spacing == Spacing::usual)
@@ -332,8 +401,13 @@ void columns(std::vector<CStaff>& staves) {
                               : compactRight[j - 1] + compactLeft[j];
             else
                 step = j == 0 ? firstColumnOffset : 0;
-            step = std::max(step, j == 0 ? leastFirst : least[j]);
-            x[j] = (j == 0 ? 0 : x[j - 1]) + step;
+            steps[j] = std::max(step, j == 0 ? leastFirst : least[j]);
+        }
+        steps = evenly(steps, cap);
+        std::vector<int> x(columnCount, 0);
+        double end = 0.0;
+        for (std::size_t j = 0; j < columnCount; ++j) {
+            x[j] = (j == 0 ? 0 : x[j - 1]) + steps[j];
             // The ink, and the hit box of the rightmost head, must lie inside the image.
             const double hitRight = ink[j].headRight - headInkWidth + hitBoxRight;
             if (ink[j].any)
@@ -343,12 +417,13 @@ void columns(std::vector<CStaff>& staves) {
     };
     // The usual spacing where everything fits; where it would not (the last notes of a long
     // broken chord with its reference copy could not be seen, so never marked or answered),
-    // first drop the room of the empty chords, then keep only the least distances.
-    auto [x, end] = place(Spacing::usual);
-    for (Spacing tighter : {Spacing::compact, Spacing::tight}) {
-        if (end <= visibleScoreWidth)
-            break;
-        std::tie(x, end) = place(tighter);
+    // first narrow the distance step by step, then drop the room of the empty chords, then keep
+    // only the least distances.
+    constexpr int uncapped = 1 << 20;
+    auto [x, end] = place(Spacing::usual, uncapped);
+    for (Spacing tighter : {Spacing::usual, Spacing::compact, Spacing::tight}) {
+        for (int cap = 8; cap >= 0 && end > visibleScoreWidth; --cap)
+            std::tie(x, end) = place(tighter, cap);
     }
     for (CStaff& staff : staves)
         for (std::size_t j = 0; j < staff.chords.size(); ++j)
@@ -368,7 +443,7 @@ void layoutMusic(CMusic& music) {
         sideValues(staff);
     for (CStaff& staff : music.staves)
         signColumns(staff);
-    columns(music.staves);
+    columns(music.staves, music.copies);
 }
 
 } // namespace sorvel

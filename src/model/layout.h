@@ -9,6 +9,8 @@
 
 #include "tuningdata.h"
 
+#include <vector>
+
 namespace sorvel {
 
 // Notehead widths left of the first column.
@@ -19,6 +21,24 @@ inline constexpr double columnWidth = 15.0;
 
 // Width of the Score image: every note must be drawn inside it to be seen, marked and selected.
 inline constexpr double visibleScoreWidth = 461.0;
+
+// How far a second's displaced head stands from its neighbour, in pixels: one head width less
+// the thickness of a line, so that the two heads touch as engraved seconds do.
+inline constexpr double secondShift = 10.0;
+
+// A ledger line's painted pixels, right of its chord's column x: [left, right).
+struct LedgerSpan {
+    double left = 0.0;
+    double right = 0.0;
+};
+
+// The staff steps of the ledger lines a note at `step` needs on the treble or bass staff, from
+// the staff outwards.
+std::vector<int> ledgerSteps(bool treble, int step);
+
+// The ledger line at `lineStep` under `note` of `chord`: about 0.3 staff space beyond the head on
+// each side, cut short where it would run into the head of another note of the chord.
+LedgerSpan ledgerSpan(const CChord& chord, const CNote& note, int lineStep);
 
 // The ink box of an accidental sign as drawn (48-pixel notation font), in pixels: left and right
 // of the sign's anchor x, and below (negative) and above its note's line or space (y up).

@@ -22,12 +22,16 @@ int CNote::computeStaffStep() const {
     return sorvel::staffStep(octave, letter);
 }
 
-CMusic::CMusic(const CMusic& other) : staves(other.staves), columnCount(other.columnCount) {}
+CMusic::CMusic(const CMusic& other)
+    : staves(other.staves), columnCount(other.columnCount), captions(other.captions),
+      copies(other.copies) {}
 
 CMusic& CMusic::operator=(const CMusic& other) {
     if (this != &other) {
         staves = other.staves;
         columnCount = other.columnCount;
+        captions = other.captions;
+        copies = other.copies;
         selection = CSelection{};
     }
     return *this;

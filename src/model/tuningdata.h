@@ -7,6 +7,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
 
 namespace sorvel {
@@ -59,8 +60,18 @@ struct CChord {
 };
 
 // The columns of an exercise before its notes are split onto the two staves.
+// A line of small text above the treble staff, from a column on: the tuning system of each copy
+// when two systems are compared.
+struct CCaption {
+    int firstColumn = 0;
+    std::string text;
+    friend bool operator==(const CCaption&, const CCaption&) = default;
+};
+
 struct CTwoStaffChord {
     std::vector<CChord> columns;
+    std::vector<CCaption> captions;
+    int copies = 1; // equal runs of columns: the reference copy, then the tested one
 };
 
 struct CStaff {
@@ -87,6 +98,8 @@ struct CMusic {
     std::vector<CStaff> staves; // 0 treble, 1 bass
     CSelection selection;
     int columnCount = 0;
+    std::vector<CCaption> captions;
+    int copies = 1;
 };
 
 // Resize a list to n entries, new entries copies of `prototype`, surplus entries dropped.

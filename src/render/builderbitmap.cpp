@@ -136,7 +136,9 @@ private:
         if (item.colourIndex >= static_cast<int>(vbmp::colourTable.size())) {
             // Revealed colours run to nearly white near the tolerance: a dark rim keeps every
             // shade visible on the white page while the fill still tells green from red.
-            m_painter.strokePath(path, QPen(QColor(20, 20, 20), 1.1));
+            // The rim lies inside the head's outline, so it never reaches a neighbouring head.
+            m_painter.setClipPath(path, Qt::IntersectClip);
+            m_painter.strokePath(path, QPen(QColor(20, 20, 20), 2.2));
         }
         m_painter.restore();
     }
@@ -146,6 +148,7 @@ private:
         if (size <= 0) {
             return;
         }
+        m_textColour = toQColor(vbmp::itemColour(item));
         QFont font(textFontFamily);
         font.setPixelSize(size);
         m_painter.setFont(font);

@@ -4,6 +4,7 @@
 #include "layout.h"
 #include "pitch.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sorvel {
@@ -69,18 +70,25 @@ double VBMP::glyphTop(int code) const {
 }
 
 int VBMP::glyphPixelSize(int code, double size) const {
-    return static_cast<int>(std::trunc(code == vbmp::MarkFlat ? size * 2.0 / 3.0 : size));
+    // The triangles are drawn 0.7 of the size the font would have them, so that they stay
+    // inside their own head's rows and never reach the head a third away.
+    if (code == vbmp::MarkFlat)
+        return static_cast<int>(std::trunc(size * 2.0 / 3.0 * markScale));
+    if (code == vbmp::MarkSharp)
+        return static_cast<int>(std::trunc(size * markScale));
+    return static_cast<int>(std::trunc(size));
 }
 
 namespace {
 
-vbmp::_ni ledgerLine(const VBMP& b, double x, double y) {
+// A line covers the pixels from x to x + size, both ends included.
+vbmp::_ni ledgerLine(double columnX, const LedgerSpan& span, double y) {
     vbmp::_ni line;
     line.kind = vbmp::Line;
     line.code = 1;
-    line.x = x - 0.33 * b.headWidth;
+    line.x = columnX + span.left;
     line.y = y;
-    line.size = 1.66 * b.headWidth;
+    line.size = span.right - span.left - 1.0;
     line.height = 0.0;
     return line;
 }
@@ -89,22 +97,16 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     const double s = b.lineSpacing;
     const double w = b.headWidth;
     const bool treble = staff.middleStep == trebleMiddleStep;
-    const double x = columnWidth * (chord.columnX + note.headShift);
+    const double columnX = columnWidth * chord.columnX;
+    const double x = columnX + secondShift * note.headShift;
     const int step = note.staffStep;
     // t is one pixel above the note's own line or space.
     const double t = treble ? s * (b.trebleTopRow + 5.0) - (step - 35) * s / 2.0
                             : s * (b.bassTopRow - 1.0) - (step - 35) * s / 2.0;
 
-    if (treble && step == 35) {
-        b.items.push_back(ledgerLine(b, x, t + 1.0));
-    } else if (treble && step >= 47) {
-        for (int line = 47; line <= step; line += 2) {
-            b.items.push_back(ledgerLine(b, x, t + (step - line) * s / 2.0 + 1.0));
-        }
-    } else if (!treble && step <= 23) {
-        for (int line = 23; line >= step; line -= 2) {
-            b.items.push_back(ledgerLine(b, x, t - (line - step) * s / 2.0 + 1.0));
-        }
+    for (int line : ledgerSteps(treble, step)) {
+        b.items.push_back(
+            ledgerLine(columnX, ledgerSpan(chord, note, line), t + (step - line) * s / 2.0 + 1.0));
     }
 
     const double left = x - 1.0 - (2.0 / 3.0) * w;
@@ -140,8 +142,10 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     vbmp::_ni glyph;
     glyph.kind = vbmp::Glyph;
     glyph.code = head;
-    glyph.x = x;
-    glyph.y = anchoredY(head, headRowEm);
+    // A smaller triangle, centred under the head's place; its ink sat half a pixel low.
+    const double markWidth = 11.0 * (1.0 - b.markScale);
+    glyph.x = note.markKind != 0 ? x + std::round(markWidth / 2.0) : x;
+    glyph.y = anchoredY(head, headRowEm) - (note.markKind != 0 ? b.markLift : 0.0);
     glyph.size = b.glyphSize;
     glyph.colourIndex = note.displayState;
     glyph.colour = note.displayColour;
@@ -151,11 +155,54 @@ void buildNote(VBMP& b, const CStaff& staff, CChord& chord, CNote& note) {
     sign.kind = vbmp::Glyph;
     sign.code = vbmp::accidentalCode(note.shownAccidental);
     // Left of the chord's leftmost head, in the column layout chose.
-    sign.x = columnWidth * chord.columnX + signAnchorX(note);
+    sign.x = columnX + signAnchorX(note);
     sign.y = anchoredY(vbmp::SharpSign, b.signRowEm);
     sign.size = b.glyphSize;
     sign.colourIndex = 0;
     b.items.push_back(sign);
+}
+
+// Captions stand above the treble staff and above every head and sign on it, each from the left
+// edge of its copy's first column; one that would run into the caption before it goes a line
+// higher.
+void buildCaptions(VBMP& b, const CMusic& score) {
+    if (score.captions.empty() || score.staves.empty())
+        return;
+    constexpr double textSize = 11.0;
+    constexpr double lineHeight = 13.0;  // the text's ascent and descent, with a pixel to spare
+    constexpr double widthPerChar = 6.6; // generous: the caption's room is never underestimated
+    double inkTop = b.rowY(b.trebleTopRow) - 2.0;
+    for (const CChord& chord : score.staves[0].chords) {
+        for (const CNote& note : chord.notes) {
+            inkTop = std::min(inkTop, note.centre[1] - 6.0);
+            if (note.shownAccidental >= -2 && note.shownAccidental <= 2)
+                inkTop = std::min(inkTop, note.centre[1] - signInk(note.shownAccidental).top - 1.0);
+        }
+    }
+    double previousRight = -1e9;
+    double y = inkTop - 2.0 - lineHeight;
+    for (const CCaption& caption : score.captions) {
+        double left = 1e9;
+        for (const CStaff& staff : score.staves) {
+            if (caption.firstColumn < 0 ||
+                static_cast<std::size_t>(caption.firstColumn) >= staff.chords.size())
+                continue;
+            const CChord& chord = staff.chords[static_cast<std::size_t>(caption.firstColumn)];
+            if (!chord.notes.empty())
+                left = std::min(left, chord.minX);
+        }
+        if (left == 1e9)
+            continue;
+        vbmp::_ni text;
+        text.kind = vbmp::Text;
+        text.x = std::max(0.0, std::trunc(left));
+        y = text.x < previousRight + 6.0 ? y - lineHeight : inkTop - 2.0 - lineHeight;
+        text.y = std::max(0.0, y);
+        text.size = textSize;
+        text.text = caption.text;
+        b.items.push_back(text);
+        previousRight = text.x + widthPerChar * static_cast<double>(caption.text.size());
+    }
 }
 
 } // namespace
@@ -170,6 +217,7 @@ void buildScore(VBMP& builder, CMusic& score) {
             }
         }
     }
+    buildCaptions(builder, score);
 }
 
 } // namespace sorvel

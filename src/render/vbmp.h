@@ -100,6 +100,9 @@ struct VBMP {
     double signRowEm = 14.0 / 750.0;
     double markFlatRowEm = 6.0 / 750.0;
     double markSharpRowEm = 62.0 / 750.0;
+    // The mark triangles' size, as a part of the font's, and how far they are raised, in pixels.
+    double markScale = 0.7;
+    double markLift = 0.75;
     std::vector<vbmp::_ni> items;
 };
 

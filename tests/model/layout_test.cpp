@@ -200,8 +200,9 @@ TEST(layout, side_values_and_column_positions) {
     }
     EXPECT_EQ(treble[3].notes[1].layoutSide, 1); // shifted heads count as the stem-up side
 
-    // Left widths 0, 1, 1, 0; right widths 3, 3, 3, 3 (the empty chords are stem down).
-    const int expected[] = {6, 6 + 3 + 1, 10 + 3 + 1, 14 + 3 + 0};
+    // Left widths 0, 1, 1, 0; right widths 3, 3, 3, 3 (the empty chords are stem down): steps
+    // of 4, 4 and 3, all evened out to the widest.
+    const int expected[] = {6, 6 + 4, 6 + 8, 6 + 12};
     for (int j = 0; j < 4; ++j) {
         EXPECT_EQ(treble[static_cast<std::size_t>(j)].columnX, expected[j]) << j;
         EXPECT_EQ(bass[static_cast<std::size_t>(j)].columnX, expected[j]) << j;

@@ -5,6 +5,8 @@
 // scale of 2.
 #include "builderbitmap.h"
 
+#include "answering.h"
+
 #include "layout.h"
 #include "newexercise.h"
 #include "scorefixture.h"
@@ -59,7 +61,10 @@ Ink inkOf(const VBMP& b, const vbmp::_ni& item) {
     // Glyph cells lie within 130 px below and 60 px right of an item's anchor.
     int x0 = static_cast<int>(item.x) - 25, x1 = static_cast<int>(item.x) + 60;
     int y0 = static_cast<int>(item.y) - 10, y1 = static_cast<int>(item.y) + 130;
-    if (item.kind == vbmp::Line) {
+    if (item.kind == vbmp::Text) { // a caption: a line of small text
+        x1 = static_cast<int>(item.x) + 200;
+        y1 = static_cast<int>(item.y) + 20;
+    } else if (item.kind == vbmp::Line) {
         x0 = static_cast<int>(item.x) - 2;
         x1 = static_cast<int>(item.x + item.size) + 3;
         y0 = static_cast<int>(item.y) - 3;
@@ -93,6 +98,9 @@ struct NoteInk {
     Ink head;
     Ink sign;
     std::vector<Ink> ledgers;
+    std::size_t staff = 0;
+    int step = 0;
+    std::vector<int> ledgerSteps; // the staff step of each ledger line, by a count of its own
 };
 
 std::string nameOf(const CNote& n) {
@@ -107,19 +115,31 @@ std::vector<NoteInk> notesInk(CMusic& music) {
     buildScore(b, music);
     std::vector<NoteInk> notes;
     std::size_t i = 0;
-    for (const CStaff& staff : music.staves) {
-        for (const CChord& chord : staff.chords) {
+    for (std::size_t st = 0; st < music.staves.size(); ++st) {
+        for (const CChord& chord : music.staves[st].chords) {
             for (const CNote& n : chord.notes) {
-                NoteInk note{n.column, nameOf(n), {}, {}, {}};
+                NoteInk note{n.column, nameOf(n), {}, {}, {}, st, n.staffStep, {}};
+                // Middle C's line alone, or every other step from the first step past the top
+                // or bottom line.
+                const int s0 = n.staffStep;
+                if (st == 0 && s0 == 35)
+                    note.ledgerSteps.push_back(35);
+                for (int line = 47; st == 0 && line <= s0; line += 2)
+                    note.ledgerSteps.push_back(line);
+                for (int line = 23; st == 1 && line >= s0; line -= 2)
+                    note.ledgerSteps.push_back(line);
                 while (b.items.at(i).kind == vbmp::Line)
                     note.ledgers.push_back(inkOf(b, b.items[i++]));
+                EXPECT_EQ(note.ledgers.size(), note.ledgerSteps.size()) << note.name;
                 note.head = inkOf(b, b.items.at(i++));
                 note.sign = inkOf(b, b.items.at(i++));
                 notes.push_back(note);
             }
         }
     }
-    EXPECT_EQ(i, b.items.size());
+    // Only captions follow the notes.
+    EXPECT_TRUE(std::all_of(b.items.begin() + static_cast<std::ptrdiff_t>(i), b.items.end(),
+                            [](const vbmp::_ni& item) { return item.kind == vbmp::Text; }));
     return notes;
 }
 
@@ -141,6 +161,29 @@ void expectEngraved(CMusic& music) {
     const std::vector<NoteInk> notes = notesInk(music);
     for (std::size_t a = 0; a < notes.size(); ++a) {
         const NoteInk& n = notes[a];
+        for (std::size_t o = 0; o < notes.size(); ++o) {
+            const NoteInk& m = notes[o];
+            const bool sameChord = o != a && m.column == n.column && m.staff == n.staff;
+            // A ledger line crosses only a head on its own line.
+            for (std::size_t k = 0; k < n.ledgers.size(); ++k)
+                EXPECT_FALSE(o != a && m.step != n.ledgerSteps[k] && n.ledgers[k].meets(m.head))
+                    << "a ledger line of " << n.name << " runs into the head of " << m.name;
+            // A second's heads touch: no white between them, and not much overlap either.
+            if (sameChord && m.step == n.step + 1 && m.head.left != n.head.left) {
+                const bool upperRight = m.head.left > n.head.left;
+                const Ink& l = upperRight ? n.head : m.head;
+                const Ink& r = upperRight ? m.head : n.head;
+                EXPECT_LE(r.left - l.right - 1, 0) << "white in the second " << n.name << m.name;
+                EXPECT_LE(l.right - r.left + 1, 2) << "the second " << n.name << m.name;
+            }
+            // Every sign keeps a pixel of white to every ledger line.
+            for (const Ink& line : m.ledgers)
+                for (auto [x, y] : n.sign.pixels)
+                    for (int dx = -1; dx <= 1; ++dx)
+                        for (int dy = -1; dy <= 1; ++dy)
+                            EXPECT_EQ(line.pixels.count({x + dx, y + dy}), 0u)
+                                << "the sign of " << n.name << " at a ledger line of " << m.name;
+        }
         for (const Ink* ink : {&n.head, &n.sign}) {
             EXPECT_GE(ink->left, 0) << n.name;
             EXPECT_LT(ink->right, scoreWidth) << n.name;
@@ -180,10 +223,140 @@ void expectEngraved(CMusic& music) {
         for (const Ink& l : n.ledgers)
             widen(all, n.column, l);
     }
+    // One distance between the columns of a copy, and half as much again between the copies.
+    const auto columnCount = static_cast<std::size_t>(music.columnCount);
+    const auto copies = static_cast<std::size_t>(std::max(1, music.copies));
+    if (columnCount > 0 && columnCount % copies == 0 && !music.staves.empty()) {
+        const std::size_t perCopy = columnCount / copies;
+        std::set<int> inside;
+        int between = 1 << 20;
+        for (std::size_t j = 1; j < columnCount; ++j) {
+            const int step =
+                music.staves[0].chords[j].columnX - music.staves[0].chords[j - 1].columnX;
+            if (j % perCopy == 0)
+                between = std::min(between, step);
+            else
+                inside.insert(step);
+        }
+        EXPECT_LE(inside.size(), 1u) << "uneven spacing inside a copy";
+        if (!inside.empty() && copies > 1) {
+            EXPECT_GE(2 * between, 3 * *inside.rbegin()) << "the copies run together";
+        }
+    }
+
     for (auto [m, minimum] : {std::pair{&all, 2}, std::pair{&heads, 10}}) {
         for (auto it = m->begin(); std::next(it) != m->end() && it != m->end(); ++it) {
             const int white = std::next(it)->second.first - it->second.second - 1;
             EXPECT_GE(white, minimum) << "columns " << it->first << " and " << it->first + 1;
+        }
+    }
+}
+
+std::size_t overlap(const Ink& a, const Ink& b) {
+    return static_cast<std::size_t>(std::count_if(
+        a.pixels.begin(), a.pixels.end(), [&](auto p) { return b.pixels.count(p) > 0; }));
+}
+
+// One note marked flat or sharp: the triangle covers no other head, and a click on any of its
+// pixels finds the marked note. Revealed heads: their rims add no overlap between heads.
+void expectMarksAndRimsClear(CMusic music, std::size_t which, int kind) {
+    std::vector<CNote*> all;
+    std::vector<NoteIndex> places;
+    for (std::size_t s = 0; s < music.staves.size(); ++s)
+        for (std::size_t c = 0; c < music.staves[s].chords.size(); ++c)
+            for (std::size_t k = 0; k < music.staves[s].chords[c].notes.size(); ++k) {
+                all.push_back(&music.staves[s].chords[c].notes[k]);
+                places.push_back({static_cast<int>(s), static_cast<int>(c), static_cast<int>(k)});
+            }
+    if (all.empty())
+        return;
+    CNote& marked = *all[which % all.size()];
+    marked.markKind = kind;
+    const std::vector<NoteInk> plain = notesInk(music);
+    const NoteInk& mark = plain[which % all.size()];
+    SCOPED_TRACE("marked " + mark.name + describe(music));
+    for (const NoteInk& n : plain)
+        EXPECT_FALSE(&n != &mark && mark.head.meets(n.head))
+            << "the mark of " << mark.name << " on the head of " << n.name;
+    std::size_t strayClicks = 0;
+    for (auto [x, y] : mark.head.pixels) {
+        const auto found = findNoteForClick(music, x + 0.5, y + 0.5);
+        strayClicks += found == places[which % all.size()] ? 0 : 1;
+    }
+    EXPECT_EQ(strayClicks, 0u) << "of " << mark.head.pixels.size() << " mark pixels";
+
+    marked.markKind = 0;
+    const std::vector<NoteInk> unrevealed = notesInk(music);
+    for (CNote* n : all) {
+        n->displayState = static_cast<int>(vbmp::colourTable.size());
+        n->displayColour = 0x00A000;
+    }
+    const std::vector<NoteInk> revealed = notesInk(music);
+    for (std::size_t a = 0; a < revealed.size(); ++a)
+        for (std::size_t b = a + 1; b < revealed.size(); ++b)
+            // One pixel of antialiasing either way.
+            EXPECT_LE(overlap(revealed[a].head, revealed[b].head),
+                      overlap(unrevealed[a].head, unrevealed[b].head) + 1)
+                << "the rims of " << revealed[a].name << " and " << revealed[b].name;
+}
+
+// Compare Tuning Systems: one caption per copy naming its system, inside the image, above the
+// treble staff's top line and a pixel clear of all other ink.
+void expectCaptioned(CMusic& music, const std::vector<std::string>& names) {
+    SCOPED_TRACE("captions" + describe(music));
+    VBMP b;
+    buildScore(b, music);
+    std::vector<Ink> captions, others;
+    std::vector<std::string> texts;
+    for (const vbmp::_ni& item : b.items) {
+        if (item.kind == vbmp::Text) {
+            texts.push_back(item.text);
+            captions.push_back(inkOf(b, item));
+        } else {
+            others.push_back(inkOf(b, item));
+        }
+    }
+    EXPECT_EQ(texts, names);
+    const int topLine = static_cast<int>(b.rowY(b.trebleTopRow));
+    for (std::size_t c = 0; c < captions.size(); ++c) {
+        const Ink& caption = captions[c];
+        ASSERT_FALSE(caption.empty()) << texts[c];
+        EXPECT_TRUE(caption.left >= 0 && caption.right < scoreWidth && caption.top >= 0)
+            << texts[c] << " outside the image";
+        EXPECT_LT(caption.bottom, topLine - 1) << texts[c] << " on the staff";
+        for (std::size_t d = c + 1; d < captions.size(); ++d)
+            EXPECT_FALSE(caption.meets(captions[d])) << texts[c] << " on " << texts[d];
+        std::size_t touching = 0;
+        for (const Ink& ink : others)
+            for (auto [x, y] : caption.pixels)
+                for (int dx = -1; dx <= 1; ++dx)
+                    for (int dy = -1; dy <= 1; ++dy)
+                        touching += ink.pixels.count({x + dx, y + dy});
+        EXPECT_EQ(touching, 0u) << texts[c] << " touches a symbol";
+    }
+}
+
+TEST(EngravingTest, CompareExercisesNameTheirSystems) {
+    unsigned seed = 5;
+    for (ExerciseCategory page :
+         {ExerciseCategory::singleNotes, ExerciseCategory::intervals, ExerciseCategory::chords}) {
+        for (bool broken : {false, true}) {
+            ExerciseRequest request;
+            request.category = page;
+            request.task = ExerciseTask::compare;
+            request.tuning = 3;
+            request.tuning2 = static_cast<int>(seed % 2) * 4;
+            request.intervalStyleBoxes = {!broken, broken};
+            request.chordStyleBoxes = {!broken, broken};
+            MTRand_int32::seed(seed++);
+            CGenerateChord generator;
+            for (int draw = 0; draw < 40; ++draw) {
+                const NewExercise made = makeNewExercise(request, generator);
+                CMusic music = startOver(made.exerciseTemplate);
+                expectCaptioned(music, {"Werkmeister III", request.tuning2 == 0 ? "Equal" : "Meantone"});
+                if (HasFailure())
+                    return;
+            }
         }
     }
 }
@@ -219,7 +392,9 @@ TEST(EngravingTest, EveryGeneratedExerciseReadsAsWritten) {
                              << compare << " draw " << draw);
                 const NewExercise made = makeNewExercise(request, generator);
                 CMusic music = startOver(made.exerciseTemplate);
+                EXPECT_EQ(music.copies, compare || set.page == ExerciseCategory::singleNotes ? 2 : 1);
                 expectEngraved(music);
+                expectMarksAndRimsClear(music, static_cast<std::size_t>(draw), 1 + draw % 2);
                 if (HasFailure())
                     return; // one exercise's faults are enough to read
             }
@@ -275,6 +450,49 @@ TEST(EngravingTest, CasesThatOnceMisled) {
     CMusic compound = laidOut(
         {{locked(CNote(3, C, 0)), locked(CNote(4, E, -1))}, {CNote(3, C, 0), CNote(4, E, -1)}});
     expectEngraved(compound);
+
+    // Signs beside ledger lines: a flat on middle C's line; another note's sharp level with
+    // middle C's line while C's own double sharp stands further left; a second on the line.
+    for (const std::vector<CNote>& chord :
+         {std::vector{CNote(3, E, -1), CNote(3, G, -1), CNote(3, A, -1), CNote(4, C, -1)},
+          std::vector{CNote(3, F, 1), CNote(3, A, 1), CNote(4, C, 2), CNote(4, E, 1)},
+          std::vector{CNote(4, C, 0), CNote(4, D, 0)}, std::vector{CNote(4, C, 1), CNote(4, D, 1)}}) {
+        CMusic music = laidOut({chord});
+        expectEngraved(music);
+    }
+
+    // A flat mark a third above a locked note.
+    expectMarksAndRimsClear(laidOut({{locked(CNote(3, C, 0)), CNote(3, E, -1)}}), 1, 1);
+    expectMarksAndRimsClear(laidOut({{locked(CNote(3, C, 0)), CNote(3, E, -1)}}), 1, 2);
+
+    // Ledger lines reach as far beyond the head on each side, about 0.3 staff space (2.8 px).
+    for (int step : {35, 47, 49, 51}) {
+        CMusic music = render_test::musicWith({{render_test::noteAt(step)}}, {});
+        layoutMusic(music);
+        for (const NoteInk& n : notesInk(music)) {
+            for (const Ink& line : n.ledgers) {
+                const int left = n.head.left - line.left, right = line.right - n.head.right;
+                EXPECT_NEAR(left, right, 1) << n.name;
+                EXPECT_TRUE(left >= 2 && left <= 4 && right >= 2 && right <= 4)
+                    << n.name << " " << left << " " << right;
+            }
+        }
+    }
+
+    // A broken chord with its reference copy: 30, 60, 60 px inside each copy and 45 between
+    // once read as rhythm.
+    std::vector<std::vector<CNote>> seventh;
+    for (int copy = 0; copy < 2; ++copy)
+        for (CNote n : {CNote(3, C, 0), CNote(3, D, -1), CNote(3, F, 0), CNote(3, A, -1)})
+            seventh.push_back({copy == 0 ? locked(n) : n});
+    CTwoStaffChord twoCopies;
+    for (const auto& notes : seventh) {
+        twoCopies.columns.emplace_back();
+        twoCopies.columns.back().notes = notes;
+    }
+    twoCopies.copies = 2;
+    CMusic even = startOver(twoCopies);
+    expectEngraved(even);
 
     // One note and short exercises stay where they were.
     EXPECT_EQ(laidOut({{CNote(4, A, 0)}}).staves[0].chords[0].columnX, 6);

@@ -73,8 +73,10 @@ TEST(VbmpTest, LedgerLinesThroughOrBesideTheHead) {
         ASSERT_EQ(lines.size(), c.ys.size());
         for (std::size_t i = 0; i < lines.size(); ++i) {
             EXPECT_NEAR(lines[i].y, c.ys[i], 1e-9);
-            EXPECT_NEAR(lines[i].x, 105 - 4.06824, 1e-9);
-            EXPECT_NEAR(lines[i].size, 20.46448, 1e-9);
+            // 0.3 staff space (2.77 px) each side of the 11-px head, in whole pixels; the painter
+            // covers both end pixels.
+            EXPECT_NEAR(lines[i].x, 105 - 3, 1e-9);
+            EXPECT_NEAR(lines[i].size, 3 + 11 + 3 - 1, 1e-9);
             EXPECT_EQ(lines[i].height, 0.0);
             EXPECT_EQ(lines[i].code, 1.0);
         }
@@ -103,13 +105,13 @@ TEST(VbmpTest, HitBoxesAndCentres) {
     EXPECT_EQ(treble.centre[0], 110.0);
     EXPECT_EQ(treble.centre[1], 102.0);
 
-    // Bass staff, shifted one column right: X = 135, t = 18.5 s = 170.94.
+    // Bass staff, column 8 and a second's head shift of 10 px: X = 130, t = 18.5 s = 170.94.
     const CNote& bass = music.staves[1].chords[0].notes[0];
-    EXPECT_NEAR(bass.hitBox[0], 125.781333333333, 1e-9);
+    EXPECT_NEAR(bass.hitBox[0], 120.781333333333, 1e-9);
     EXPECT_NEAR(bass.hitBox[1], 161.16, 1e-9);
     EXPECT_NEAR(bass.hitBox[2], 28.765333333333, 1e-9);
     EXPECT_NEAR(bass.hitBox[3], 21.56, 1e-9);
-    EXPECT_EQ(bass.centre[0], 140.0);
+    EXPECT_EQ(bass.centre[0], 135.0);
     EXPECT_EQ(bass.centre[1], 171.0);
 }
 
@@ -130,7 +132,8 @@ TEST(VbmpTest, ChordExtentsWidenOverItsNotes) {
     VBMP b;
     buildScore(b, music);
     EXPECT_NEAR(chord.minX, 95.781333333333, 1e-9);
-    EXPECT_NEAR(chord.maxX, 120 - 9.218666666667 + 28.765333333333, 1e-9);
+    // The upper head of the second stands 10 px right: X = 115.
+    EXPECT_NEAR(chord.maxX, 115 - 1 - 8.218666666667 + 28.765333333333, 1e-9);
     EXPECT_EQ(wide.minX, 50.0);
     EXPECT_EQ(wide.maxX, 300.0);
 }
@@ -164,13 +167,15 @@ struct HeadCase {
 
 TEST(VbmpTest, HeadGlyphByMarkAndLock) {
     const double s = 9.24;
-    // Heads: line 8 units below the baseline, cell top at y + 1. The flat mark is drawn at 32 px
-    // with its line 6 units above the baseline, cell top at y + 1 + 5 s; the sharp mark at
-    // 48 px, line 62 units above, cell top at y + 3.5 s.
-    const double unit32 = 32.0 / 750.0;
+    // Heads: line 8 units below the baseline, cell top at y + 1. The flat mark is drawn at
+    // 0.7 of 32 px (22) with its line 6 units above the baseline, cell top at y + 1 + 5 s; the
+    // sharp mark at 0.7 of 48 px (33), line 62 units above, cell top at y + 3.5 s; both marks
+    // raised 0.75 px.
+    const double unit22 = 22.0 / 750.0;
+    const double unit33 = 33.0 / 750.0;
     const double head = middleLine - 8 * unit48 - 824 * unit48 - 1.0;
-    const double flat = middleLine + 6 * unit32 - 824 * unit32 - 1.0 - 5 * s;
-    const double sharp = middleLine + 62 * unit48 - 824 * unit48 - 3.5 * s;
+    const double flat = middleLine + 6 * unit22 - 824 * unit22 - 1.0 - 5 * s - 0.75;
+    const double sharp = middleLine + 62 * unit33 - 824 * unit33 - 3.5 * s - 0.75;
     const HeadCase cases[] = {
         {0, 0, vbmp::BlackHead, head}, {0, 1, vbmp::WhiteHead, head},
         {1, 0, vbmp::MarkFlat, flat},  {2, 0, vbmp::MarkSharp, sharp},

@@ -224,7 +224,7 @@ TEST(ScoreRenderTest, TrianglesCoverTheHeadTheyReplace) {
         const int cy = static_cast<int>(music.staves[0].chords[0].notes[0].centre[1]);
         // Ink a few pixels above and below the centre, and nothing 8 px away.
         EXPECT_TRUE(dark(image, cx, cy - 3));
-        EXPECT_TRUE(dark(image, cx, cy + 3));
+        EXPECT_TRUE(dark(image, cx, cy + 1));
         EXPECT_EQ(inkIn(image, cx - 8, cy - 8, cx + 8, cy - 7), 0);
         EXPECT_EQ(inkIn(image, cx - 8, cy + 8, cx + 8, cy + 9), 0);
     }
@@ -310,11 +310,11 @@ TEST(ScoreRenderTest, LaidOutCMajorChordFromTheModel) {
         EXPECT_TRUE(dark(image, 95, rows[i] - 3));
         EXPECT_TRUE(dark(image, 95, rows[i] + 3));
     }
-    // The ledger line reaches beyond the head on both sides: 85 .. 106.
-    EXPECT_TRUE(dark(image, 86, 102));
-    EXPECT_TRUE(dark(image, 105, 102));
-    EXPECT_TRUE(light(image, 84, 102));
-    EXPECT_TRUE(light(image, 108, 102));
+    // The ledger line reaches 3 px beyond the 11-px head on both sides: 87 .. 103.
+    EXPECT_TRUE(dark(image, 87, 102));
+    EXPECT_TRUE(dark(image, 103, 102));
+    EXPECT_TRUE(light(image, 86, 102));
+    EXPECT_TRUE(light(image, 104, 102));
     EXPECT_NEAR(chord.minX, 90 - 1 - 2.0 / 3.0 * 12.328, 1e-9);
     EXPECT_NEAR(chord.maxX, 90 - 1 - 2.0 / 3.0 * 12.328 + 7.0 / 3.0 * 12.328, 1e-9);
 }

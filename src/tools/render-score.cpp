@@ -102,13 +102,14 @@ const char* const usage =
     "usage: render-score [DIR]\n"
     "         draws a few chosen exercises into DIR (default .)\n"
     "       render-score --random N --seed S --out DIR [--page notes|intervals|chords]\n"
-    "                    [--compare] [--larger] [--broken] [--open]\n"
+    "                    [--compare] [--larger] [--broken] [--open] [--systems A B]\n"
     "         draws N New Exercise draws (generator seeded with S) as DIR/0001.png ... at the\n"
     "         Score image's size, and DIR/index.tsv: each file name, then the exercise's notes in\n"
     "         column order (e.g. C#4, Bb3, F##5), tab-separated. Options (all others at their\n"
     "         defaults): --page the option page (default notes); --compare with the correctly\n"
     "         tuned copy; --larger intervals larger than an octave; --broken melodic intervals\n"
-    "         or broken chords; --open chords in open position.\n";
+    "         or broken chords; --open chords in open position; --systems the\n"
+    "         Compare Tuning Systems task between systems A and B (0 Equal .. 4 Meantone).\n";
 
 struct RandomRun {
     int count = 0;
@@ -191,7 +192,13 @@ bool readRandomRun(int argc, char** argv, RandomRun& run) {
             broken = true;
         else if (a == "--open")
             open = true;
-        else
+        else if (a == "--systems" && i + 2 < argc) {
+            r.task = sorvel::ExerciseTask::compare;
+            r.tuning = std::atoi(argv[++i]);
+            r.tuning2 = std::atoi(argv[++i]);
+            if (r.tuning < 0 || r.tuning > 4 || r.tuning2 < 0 || r.tuning2 > 4)
+                return false;
+        } else
             return false;
     }
     r.compareBox = compare;
