@@ -329,7 +329,9 @@ void Synthesizer::assignVoices() {
 void Synthesizer::prepareVoices(double jitter) {
     assignVoices();
     for (VoiceState& s : state_) {
-        if (s.note != nullptr) {
+        // A leaving voice keeps the pitch it had: its note is no longer in the sounding list,
+        // and the exercise that owned it may already be gone.
+        if (s.note != nullptr && s.to != 0.0f) {
             s.frequency = s.note->soundingFrequency;
             const double f = s.note->soundingFrequency + jitter;
             s.harmonics = audibleHarmonics(f);

@@ -9,6 +9,7 @@
 #include <complex>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <random>
 
@@ -628,4 +629,20 @@ TEST(synthesizer, the_recording_is_heard_with_its_own_timbre) {
     for (int h = 1; h < 16; ++h) {
         EXPECT_NEAR(played[h] - played[0], recorded[h] - recorded[0], 2.0) << "harmonic " << h + 1;
     }
+}
+
+// An exercise may free its notes as soon as they leave the sounding list; their voices fade out
+// on the pitch they had (the sanitizer build turns a read of the freed note into a failure).
+TEST(synthesizer, a_leaving_voice_fades_without_its_note) {
+    Synthesizer synth(recordedVoice());
+    auto notes = std::make_unique<std::vector<CNote>>(notesAt({220.0, 277.18}));
+    synth.setSounding({&(*notes)[0], &(*notes)[1]});
+    std::vector<std::int16_t> block(512);
+    synth.render(block);
+    synth.setSounding({});
+    notes.reset();
+    for (int k = 0; k < 4; ++k) {
+        synth.render(block);
+    }
+    EXPECT_TRUE(std::all_of(block.begin(), block.end(), [](std::int16_t s) { return s == 0; }));
 }
