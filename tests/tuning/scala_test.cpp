@@ -19,7 +19,7 @@ namespace sorvel {
 namespace {
 
 struct Generated {
-    std::string scl, kbm;
+    std::string scl, kbm, description;
     std::array<double, 13> degree{}; // cents of degrees 0..12, as written
     bool mapped = false;
     int mapSize = 0, first = 0, last = 127, middle = 60, refNote = 69, octave = 12;
@@ -50,7 +50,8 @@ Generated generate(std::mt19937& rng) {
         static const char* tails[] = {"", " ", "\t! fifth", "  cents of a wolf", " !x"};
         return std::string(tails[uniform(0, 4)]);
     };
-    g.scl = comments() + (uniform(0, 3) ? "Generated temperament" : "") + eol + comments() +
+    g.description = uniform(0, 3) ? "Generated temperament 3/2" : "";
+    g.scl = comments() + g.description + eol + comments() +
             std::string(uniform(0, 1) ? " " : "") + "12" + trailing() + eol;
     for (int i = 1; i <= 12; ++i) {
         g.scl += comments() + std::string(uniform(0, 1) ? "  " : "");
@@ -123,6 +124,7 @@ TEST(scala, generated_files_give_each_pitch_its_frequency) {
         const Generated g = generate(rng);
         const double a4 = references[n % 8];
         const Scale scale = parseScale(g.scl, "gen.scl");
+        EXPECT_EQ(scale.description, g.description);
         KeyboardMapping mapping;
         if (g.mapped)
             mapping = parseMapping(g.kbm, "gen.kbm");
