@@ -3,9 +3,10 @@
 #include "scala.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <limits>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,7 +25,11 @@ long long floorDiv(long long a, long long b) {
 // Walks the non-comment lines of a file, counting every line for the messages.
 class Lines {
 public:
-    Lines(std::string_view text, const std::string& name) : text_(text), name_(name) {}
+    Lines(std::string_view text, const std::string& name) : text_(text), name_(name) {
+        // Some editors open a file with a byte order mark; it is not part of the first line.
+        if (text_.starts_with("\xEF\xBB\xBF"))
+            text_.remove_prefix(3);
+    }
 
     [[noreturn]] void fail(int line, const std::string& what) const {
         throw ScalaError(name_ + ":" + std::to_string(line) + ": " + what);
@@ -147,7 +152,7 @@ std::string readText(const std::string& path) {
     if (fd < 0) {
         if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
             return fail("not a regular file");
-        return fail("cannot be opened");
+        return fail(std::string("cannot be opened: ") + std::strerror(errno));
     }
     struct Closer {
         int fd;
@@ -163,7 +168,7 @@ std::string readText(const std::string& path) {
     while (got < text.size()) {
         const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
         if (n < 0)
-            return fail("cannot be read");
+            return fail(std::string("cannot be read: ") + std::strerror(errno));
         if (n == 0)
             break;
         got += static_cast<std::size_t>(n);

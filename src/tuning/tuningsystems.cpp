@@ -43,8 +43,13 @@ double EqualTemperament::frequencyAt(int pitch, double a4) const {
 }
 
 double JustIntonation::frequency(int pitch, std::span<const int> sonority) const {
+    return frequencyAt(pitch, sonority, 440.0);
+}
+
+double JustIntonation::frequencyAt(int pitch, std::span<const int> sonority, double a4) const {
     const int bass = sonority.empty() ? pitch : *std::min_element(sonority.begin(), sonority.end());
-    const long double bassFrequency = 440.0L * std::pow(2.0L, (bass - 69) / 12.0L);
+    const long double bassFrequency =
+        static_cast<long double>(a4) * std::pow(2.0L, (bass - 69) / 12.0L);
     // A pitch below the bass cannot come from the same sonority; keep it in the table anyway.
     const int d = pitch - bass;
     const int q = d >= 0 ? d / 12 : -((-d + 11) / 12);

@@ -42,6 +42,8 @@ public:
 class JustIntonation final : public TuningSystem {
 public:
     double frequency(int pitch, std::span<const int> sonority) const override;
+    // The same with the bass equal-tempered against A4 at `a4` Hz.
+    double frequencyAt(int pitch, std::span<const int> sonority, double a4) const;
 };
 
 // A circulating or meantone temperament: one ratio per pitch class against the A below it.

@@ -51,8 +51,8 @@ Generated generate(std::mt19937& rng) {
         return std::string(tails[uniform(0, 4)]);
     };
     g.description = uniform(0, 3) ? "Generated temperament 3/2" : "";
-    g.scl = comments() + g.description + eol + comments() +
-            std::string(uniform(0, 1) ? " " : "") + "12" + trailing() + eol;
+    g.scl = comments() + g.description + eol + comments() + std::string(uniform(0, 1) ? " " : "") +
+            "12" + trailing() + eol;
     for (int i = 1; i <= 12; ++i) {
         g.scl += comments() + std::string(uniform(0, 1) ? "  " : "");
         const bool period = i == 12;
