@@ -272,9 +272,9 @@ KeyboardMapping parseMapping(std::string_view text, const std::string& name) {
     if (token.empty() || fec != std::errc() || fend != token.data() + token.size() ||
         !std::isfinite(m.referenceFrequency) || m.referenceFrequency <= 0.0)
         lines.fail(lines.line(), "the reference frequency is not a number of Hz above 0");
-    m.octaveDegree =
-        integerField(lines, "formal octave degree", m.mapSize == 0 ? 0 : 1, maxInteger);
-    if (m.mapSize == 0)
+    // 0 names the highest degree, the period; a linear mapping repeats at the period anyway.
+    m.octaveDegree = integerField(lines, "formal octave degree", 0, maxInteger);
+    if (m.mapSize == 0 || m.octaveDegree == 0)
         m.octaveDegree = scaleNoteCount;
     // The map grows by the entries the file holds, never by the size it claims.
     std::vector<int> entryLines;

@@ -47,7 +47,7 @@ struct KeyboardMapping {
     int middleNote = 60;    // the key where degree 0 (map entry 0) lies
     int referenceNote = 69; // sounds at referenceFrequency
     double referenceFrequency = 440.0;
-    int octaveDegree = scaleNoteCount; // the degree the map repeats at
+    int octaveDegree = scaleNoteCount; // the degree the map repeats at (a file's 0: 12)
     std::vector<int> map;              // degree per entry, unmappedKey for "x"
     // Where a key lies: `repeats` of the map pattern (each one formal octave) above `degree`;
     // false when the key is unmapped.

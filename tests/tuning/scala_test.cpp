@@ -78,11 +78,13 @@ Generated generate(std::mt19937& rng) {
     g.middle = uniform(40, 80);
     g.refNote = uniform(g.first, g.last);
     g.refFreq = std::stod(printed("%.4f", real(50.0, 2000.0)));
-    g.octave = g.mapSize == 0 ? 12 : uniform(1, 24);
+    // A formal octave of 0 means the period, as does any with a linear mapping.
+    const int octave = uniform(0, 24);
+    g.octave = g.mapSize == 0 || octave == 0 ? 12 : octave;
     const int fields[] = {g.mapSize, g.first, g.last, g.middle, g.refNote};
     for (int v : fields)
         g.kbm += comments() + std::to_string(v) + trailing() + eol;
-    g.kbm += printed("%.4f", g.refFreq) + trailing() + eol + std::to_string(g.octave) + eol;
+    g.kbm += printed("%.4f", g.refFreq) + trailing() + eol + std::to_string(octave) + eol;
     for (int i = 0; i < g.mapSize; ++i) {
         g.map.push_back(uniform(-3, 30));
         g.kbm += comments() + std::to_string(g.map.back()) + trailing() + eol;
@@ -217,7 +219,7 @@ TEST(scala, every_refusal_names_its_file_and_line) {
         {"last.kbm", "12\n60\n50\n", 3, "last note must lie in 60..127"},
         {"short.kbm", "0\n0\n127\n60\n69\n440.0\n", 6, "before the formal octave degree"},
         {"freq.kbm", "0\n0\n127\n60\n69\n-440\n12\n", 6, "reference frequency"},
-        {"octave.kbm", "12\n0\n127\n60\n69\n440\n0\n", 7, "formal octave degree must lie"},
+        {"octave.kbm", "12\n0\n127\n60\n69\n440\n-1\n", 7, "formal octave degree must lie"},
         {"entry.kbm", mapWith("y"), 13, "neither a degree nor \"x\""},
         {"extra.kbm", mapWith("5") + "3\n", 20, "more map entries"},
         {"hole.kbm", mapWith("x"), 13, "pitch number 53"},
