@@ -35,12 +35,21 @@ const std::array<double, 12>& justRatios() {
 }
 
 double EqualTemperament::frequency(int pitch, std::span<const int>) const {
-    return static_cast<double>(440.0L * std::pow(2.0L, (pitch - 69) / 12.0L));
+    return frequencyAt(pitch, 440.0);
+}
+
+double EqualTemperament::frequencyAt(int pitch, double a4) const {
+    return static_cast<double>(static_cast<long double>(a4) * std::pow(2.0L, (pitch - 69) / 12.0L));
 }
 
 double JustIntonation::frequency(int pitch, std::span<const int> sonority) const {
+    return frequencyAt(pitch, sonority, 440.0);
+}
+
+double JustIntonation::frequencyAt(int pitch, std::span<const int> sonority, double a4) const {
     const int bass = sonority.empty() ? pitch : *std::min_element(sonority.begin(), sonority.end());
-    const long double bassFrequency = 440.0L * std::pow(2.0L, (bass - 69) / 12.0L);
+    const long double bassFrequency =
+        static_cast<long double>(a4) * std::pow(2.0L, (bass - 69) / 12.0L);
     // A pitch below the bass cannot come from the same sonority; keep it in the table anyway.
     const int d = pitch - bass;
     const int q = d >= 0 ? d / 12 : -((-d + 11) / 12);
@@ -51,11 +60,14 @@ double JustIntonation::frequency(int pitch, std::span<const int> sonority) const
 FixedTuningSystem::FixedTuningSystem() : referencePitch(69.0), referenceFrequency(440.0) {}
 
 double FixedTuningSystem::frequency(int pitch, std::span<const int>) const {
+    return frequencyAt(pitch, referenceFrequency);
+}
+
+double FixedTuningSystem::frequencyAt(int pitch, double a4) const {
     const int x = pitch - static_cast<int>(referencePitch);
     const int k = x >= 0 ? x / 12 : -((-x + 11) / 12); // floor(x / 12)
     const int r = x - 12 * k;
-    return static_cast<double>(power2(k) * static_cast<long double>(referenceFrequency) *
-                               ratios[(r + 9) % 12]);
+    return static_cast<double>(power2(k) * static_cast<long double>(a4) * ratios[(r + 9) % 12]);
 }
 
 // Each constructor walks the circle of fifths out from A; a division or multiplication by 2

@@ -13,6 +13,9 @@
 namespace sorvel {
 
 inline constexpr int tuningSystemCount = 5;
+// The range of the reference pitch (A4) in Hz; 440 unless a musician picks another.
+inline constexpr double lowestReferencePitch = 380.0;
+inline constexpr double highestReferencePitch = 480.0;
 
 // Names in system-index order, as the tuning boxes list them.
 inline constexpr std::array<std::string_view, tuningSystemCount> tuningSystemNames = {
@@ -31,18 +34,24 @@ protected:
 class EqualTemperament final : public TuningSystem {
 public:
     double frequency(int pitch, std::span<const int> sonority) const override;
+    // The same with A4 at `a4` Hz.
+    double frequencyAt(int pitch, double a4) const;
 };
 
 // Just intervals above the lowest note of the sonority, which is tuned equal-tempered.
 class JustIntonation final : public TuningSystem {
 public:
     double frequency(int pitch, std::span<const int> sonority) const override;
+    // The same with the bass equal-tempered against A4 at `a4` Hz.
+    double frequencyAt(int pitch, std::span<const int> sonority, double a4) const;
 };
 
 // A circulating or meantone temperament: one ratio per pitch class against the A below it.
 class FixedTuningSystem : public TuningSystem {
 public:
     double frequency(int pitch, std::span<const int> sonority) const override;
+    // The same with A4 at `a4` Hz: the whole table scaled so that A4 sounds at the reference.
+    double frequencyAt(int pitch, double a4) const;
     // Ratio of each pitch class (0 = C .. 11 = B) to the A at or below it, in [1, 2).
     const std::array<double, 12>& ratioTable() const { return ratios; }
 

@@ -99,6 +99,31 @@ TEST(tuning_systems, frequencies_of_chosen_pitches) {
         EXPECT_DOUBLE_EQ(s[k]->frequency(68, {}), 220.0 * fixed(k).ratioTable()[8]) << k;
 }
 
+TEST(tuning_systems, fixed_systems_follow_the_reference_pitch) {
+    const auto& equal = dynamic_cast<const EqualTemperament&>(*tuningSystems()[0]);
+    const auto& just = dynamic_cast<const JustIntonation&>(*tuningSystems()[1]);
+    const std::vector<int> triad = {57, 61, 64};
+    for (double a4 : {lowestReferencePitch, 415.0, 440.0, 442.0, 466.0, highestReferencePitch}) {
+        // A just triad on A3 sits on half the reference.
+        EXPECT_NEAR(just.frequencyAt(57, triad, a4), a4 / 2, 1e-9);
+        EXPECT_NEAR(just.frequencyAt(61, triad, a4), a4 / 2 * 5 / 4, 1e-9);
+        EXPECT_NEAR(just.frequencyAt(64, triad, a4), a4 / 2 * 3 / 2, 1e-9);
+        for (int p = 0; p < 128; ++p) {
+            EXPECT_NEAR(equal.frequencyAt(p, a4), a4 * std::exp2((p - 69) / 12.0), 1e-9 * a4);
+            EXPECT_EQ(equal.frequencyAt(p, 440.0), equal.frequency(p, {}));
+            // The pitch's class in the table, over the A at or below it.
+            const int aBelow = p - ((p - 69) % 12 + 12) % 12;
+            for (int k : {2, 3, 4}) {
+                const double expected =
+                    a4 * std::exp2((aBelow - 69) / 12.0) * fixed(k).ratioTable()[p % 12];
+                EXPECT_NEAR(fixed(k).frequencyAt(p, a4), expected, 1e-12 * expected)
+                    << p << " " << k;
+                EXPECT_EQ(fixed(k).frequencyAt(p, 440.0), fixed(k).frequency(p, {}));
+            }
+        }
+    }
+}
+
 TEST(tuning_systems, just_intonation_tunes_above_an_equal_tempered_bass) {
     const TuningSystem& just = *tuningSystems()[1];
     const std::vector<int> triad = {60, 64, 67};
