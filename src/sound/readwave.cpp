@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "readwave.h"
 
+#include "regularfile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,22 +23,14 @@ struct FileCloser {
 class WaveFile {
 public:
     explicit WaveFile(const std::string& name) : name_(name) {
-        // Opened without blocking and checked before anything is read: a FIFO would otherwise
-        // wait for a writer for ever, and a directory or device holds no recording.
-        const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            struct stat st {};
-            if (::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-                refuse(st.st_mode);
-            }
+        RegularFile opened(name);
+        if (opened.state() == RegularFile::notRegular) {
+            refuse(opened.mode());
+        }
+        if (opened.state() == RegularFile::cannotOpen) {
             throw Exception("Unable to open file " + name);
         }
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            ::close(fd);
-            refuse(st.st_mode);
-        }
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        const int fd = opened.release();
         file_.reset(::fdopen(fd, "rb"));
         if (!file_) {
             ::close(fd);
@@ -60,12 +53,7 @@ public:
         if (S_ISDIR(mode)) {
             fail(" is a directory, not a recording.");
         }
-        const char* kind = S_ISFIFO(mode)   ? "a FIFO"
-                           : S_ISCHR(mode)  ? "a character device"
-                           : S_ISBLK(mode)  ? "a block device"
-                           : S_ISSOCK(mode) ? "a socket"
-                                            : "of an unknown kind";
-        fail(std::string(" is not a regular file (") + kind + ").");
+        fail(std::string(" is not a regular file (") + fileKind(mode) + ").");
     }
 
     void read(void* into, std::size_t count) {

@@ -2,15 +2,14 @@
 // The Scala file reader: line splitting, number parsing and the checks that name a line.
 #include "scala.h"
 
+#include "regularfile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sorvel {
 
@@ -145,37 +144,19 @@ std::string readText(const std::string& path) {
     const auto fail = [&](const std::string& what) -> std::string {
         throw ScalaError(path + ":1: " + what);
     };
-    // Opened without blocking and checked before reading: a FIFO would wait for a writer
-    // for ever, and a directory or device holds no scale.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st {};
-    if (fd < 0) {
-        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-            return fail("not a regular file");
-        return fail(std::string("cannot be opened: ") + std::strerror(errno));
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    RegularFile file(path);
+    if (file.state() == RegularFile::notRegular)
         return fail("not a regular file");
-    if (static_cast<unsigned long long>(st.st_size) > scalaMaxFileSize)
+    if (file.state() == RegularFile::cannotOpen)
+        return fail(std::string("cannot be opened: ") + std::strerror(file.error()));
+    if (file.size() > scalaMaxFileSize)
         return fail("the file is larger than 1 MB");
     // Read one byte beyond the limit, in case the file grew since the check.
-    std::string text(scalaMaxFileSize + 1, '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
-        if (n < 0)
-            return fail(std::string("cannot be read: ") + std::strerror(errno));
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    if (got > scalaMaxFileSize)
+    std::string text;
+    if (!file.readUpTo(scalaMaxFileSize + 1, text))
+        return fail(std::string("cannot be read: ") + std::strerror(errno));
+    if (text.size() > scalaMaxFileSize)
         return fail("the file is larger than 1 MB");
-    text.resize(got);
     return text;
 }
 
