@@ -18,7 +18,10 @@ file(INSTALL DESTINATION "${prefix}/share/applications" TYPE FILE
 
 if(SORVEL_HAS_PROGRAM)
   file(WRITE "${out}/sorvel" "#!/bin/sh
-# Sorvel opens bassoboe.wav and SONORA.TTF from its working directory.
+# Sorvel opens bassoboe.wav and SONORA.TTF from its working directory; files named on the
+# command line are found from the directory it was started in.
+SORVEL_START_DIR=\$PWD
+export SORVEL_START_DIR
 cd '${SORVEL_DATA}' || exit 1
 exec '${SORVEL_EXEC}' \"$@\"
 ")

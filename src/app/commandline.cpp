@@ -2,8 +2,13 @@
 // The one parser of the command line; new options are added in addOptions.
 #include "commandline.h"
 
+#include "scala.h"
+#include "tuningsetup.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -17,9 +22,31 @@ const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")
 const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
                                        QStringLiteral("Print the version and end."));
 
+const QCommandLineOption a4Option(
+    QStringLiteral("a4"),
+    QStringLiteral("Tune every system to A4 = HZ (380 to 480, default 440)."), QStringLiteral("HZ"));
+const QCommandLineOption scaleOption(
+    QStringLiteral("scale"),
+    QStringLiteral("Import a 12-note Scala scale as a sixth tuning system."), QStringLiteral("FILE.scl"));
+const QCommandLineOption kbmOption(
+    QStringLiteral("kbm"), QStringLiteral("Map the scale to the keys with a Scala keyboard mapping."),
+    QStringLiteral("FILE.kbm"));
+const QCommandLineOption systemOption(
+    QStringLiteral("system"),
+    QStringLiteral("Start in, or print, this tuning system (Equal, Perfect, Vallotti, "
+                   "\"Werkmeister III\", Meantone)."),
+    QStringLiteral("NAME"));
+const QCommandLineOption printFrequenciesOption(
+    QStringLiteral("print-frequencies"),
+    QStringLiteral("Print the frequency of pitch numbers 45..88 (A2..E6) in the scale, or in "
+                   "--system (default Equal), and end."));
+
 void addOptions(QCommandLineParser& parser) {
     parser.addOption(helpOption);
     parser.addOption(versionOption);
+    for (const QCommandLineOption* option :
+         {&a4Option, &scaleOption, &kbmOption, &systemOption, &printFrequenciesOption})
+        parser.addOption(*option);
 }
 
 // QApplication takes these out of the arguments later; the parser must only let them pass.
@@ -48,9 +75,79 @@ void print(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+// A bad value: its message on standard error, status 1.
+struct BadValue {
+    QString message;
+};
+
+// A file named on the command line: relative to the directory Sorvel was started in (the
+// launcher changes into the data folder first and says where it came from), else one of the
+// scales installed beside the program, so that "--scale kirnberger3.scl" works from anywhere.
+std::string commandLineFile(const QString& name) {
+    if (QDir::isAbsolutePath(name))
+        return name.toStdString();
+    const QString startDir = qEnvironmentVariable("SORVEL_START_DIR");
+    const QString given = startDir.isEmpty() ? name : QDir(startDir).filePath(name);
+    const QString installed = QDir(QStringLiteral("scales")).filePath(name);
+    if (!QFileInfo::exists(given) && QFileInfo::exists(installed))
+        return installed.toStdString();
+    return given.toStdString();
+}
+
+// Sets the active tuning from --a4, --scale and --kbm and chooses the starting system.
+void applyTuning(const QCommandLineParser& parser, StartOptions& start) {
+    TuningSetup& tuning = activeTuning();
+    if (parser.isSet(a4Option)) {
+        std::string error;
+        const auto a4 = parseReferencePitch(parser.value(a4Option).toStdString(), error);
+        if (!a4)
+            throw BadValue{QString::fromStdString(error)};
+        tuning.setReferencePitch(*a4);
+    }
+    if (parser.isSet(kbmOption) && !parser.isSet(scaleOption))
+        throw BadValue{QStringLiteral("--kbm maps a scale: give the scale with --scale")};
+    if (parser.isSet(scaleOption)) {
+        try {
+            const QString kbm = parser.value(kbmOption);
+            tuning.setScale(loadScale(commandLineFile(parser.value(scaleOption)),
+                                      kbm.isEmpty() ? std::string() : commandLineFile(kbm),
+                                      tuning.referencePitch()));
+        } catch (const ScalaError& error) {
+            throw BadValue{QString::fromStdString(error.what())};
+        }
+        start.system = importedSystem;
+    }
+    if (parser.isSet(systemOption)) {
+        const QString name = parser.value(systemOption);
+        const int system = tuning.systemIndex(name.toStdString());
+        if (system < 0)
+            throw BadValue{QStringLiteral("there is no tuning system '%1'; the systems are "
+                                          "Equal, Perfect, Vallotti, \"Werkmeister III\" and "
+                                          "Meantone")
+                               .arg(name)};
+        if (!parser.isSet(scaleOption))
+            start.system = system;
+    }
+}
+
+// One line per pitch exercises reach: the pitch number, a tab, the frequency in Hz.
+QString frequencyTable(const QCommandLineParser& parser, const StartOptions& start) {
+    const TuningSetup& tuning = activeTuning();
+    const int system = parser.isSet(scaleOption) ? importedSystem : start.system;
+    if (system == 1)
+        throw BadValue{QStringLiteral("\"Perfect\" tunes each sonority above its lowest note, so "
+                                      "it has no table of frequencies; choose another system")};
+    QString table;
+    for (int pitch = lowestExercisePitch; pitch <= highestExercisePitch; ++pitch)
+        table += QStringLiteral("%1\t%2\n")
+                     .arg(pitch)
+                     .arg(tuning.frequency(system, pitch, {}), 0, 'f', 6);
+    return table;
+}
+
 } // namespace
 
-std::optional<int> answerCommandLine(int argc, char** argv) {
+std::optional<int> answerCommandLine(int argc, char** argv, StartOptions& start) {
     // The usage names the command as it is typed, not the installed program's full path.
     char name[] = "sorvel";
     std::vector<char*> arguments{name};
@@ -83,6 +180,16 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     if (parser.isSet(versionOption)) {
         print(stdout, QStringLiteral("sorvel %1\n").arg(QStringLiteral(SORVEL_VERSION)));
         return 0;
+    }
+    try {
+        applyTuning(parser, start);
+        if (parser.isSet(printFrequenciesOption)) {
+            print(stdout, frequencyTable(parser, start));
+            return 0;
+        }
+    } catch (const BadValue& bad) {
+        print(stderr, QStringLiteral("sorvel: %1\n").arg(bad.message));
+        return 1;
     }
     return std::nullopt;
 }

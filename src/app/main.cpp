@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     // quietly, not end the program with SIGPIPE.
     std::signal(SIGPIPE, SIG_IGN);
     // --help, --version and a mistyped option are answered before a display is needed.
-    if (const auto status = sorvel::answerCommandLine(argc, argv))
+    sorvel::StartOptions start;
+    if (const auto status = sorvel::answerCommandLine(argc, argv, start))
         return *status;
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
         QApplication::quit();
     });
     try {
-        auto mainForm = sorvel::createMainWindow();
+        auto mainForm = sorvel::createMainWindow(start);
         mainForm->show();
         return app.exec();
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 #include "mainmenu.h"
 
 #include "sorvelmainform.h"
+#include "tuningmenu.h"
 
 #include <QAction>
 #include <QEvent>
@@ -59,6 +60,9 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
     connect(ShowAnswersAction, &QAction::triggered, form.ShowDiagBtn, &QPushButton::click);
     connect(form.ShowDiagBtn, &QPushButton::toggled, ShowAnswersAction, &QAction::setChecked);
 
+    TuningMenu = new TTuningMenu(form, this);
+    addMenu(TuningMenu);
+
     QMenu* sound = addMenu(QStringLiteral("&Sound"));
     SoundOptionsAction = sound->addAction(QStringLiteral("Sound &Options..."));
     connect(SoundOptionsAction, &QAction::triggered, form.AdvSoundOptBtn, &QPushButton::click);
@@ -73,7 +77,7 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
 
     // A menu, once closed, leaves no control holding the keyboard: the arrow keys retune. The
     // call waits for the menu bar to hand its own focus back first.
-    for (QMenu* menu : {exercise, view, sound, help})
+    for (QMenu* menu : {exercise, view, static_cast<QMenu*>(TuningMenu), sound, help})
         connect(menu, &QMenu::aboutToHide, &form,
                 [&form] { QTimer::singleShot(0, &form, &TSorvelMainForm::removeFocus); });
 }

@@ -17,6 +17,7 @@ class QPushButton;
 namespace sorvel {
 
 class TSorvelMainForm;
+class TTuningMenu;
 
 class TMainMenu : public QMenuBar {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
     // View
     QAction* RecordAction = nullptr;
     QAction* ShowAnswersAction = nullptr;
+    // Tuning
+    TTuningMenu* TuningMenu = nullptr;
     // Sound
     QAction* SoundOptionsAction = nullptr;
     // Help

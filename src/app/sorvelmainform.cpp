@@ -13,8 +13,10 @@
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
+#include "tuningsetup.h"
 #include "windowplacement.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -294,6 +296,8 @@ void TSorvelMainForm::buildControls() {
     green->setObjectName(QStringLiteral("CorrectLegendShape"));
     place(new QLabel(QStringLiteral("Correct Answer"), AnswerPopupPanel), "CorrectLegendLabel", 121,
           81, -1, 13);
+    auto* reference = place(new QLabel(AnswerPopupPanel), "ReferenceLegendLabel", 214, 81, 228, 13);
+    reference->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     AdvSoundOptBtn = button(Content, "AdvSoundOptBtn", "Advanced Sound Options...", 2, 461, 145, 25,
                             "Fix noisy sound or slow response time.");
@@ -379,18 +383,10 @@ void TSorvelMainForm::FormCreate() {
     // 5.
     exerciseTemplate.reset();
     exercise.reset();
-    // 6. The start-up exercise: one white A4 at 440 Hz.
+    // 6. The start-up exercise: one white A4 at the reference pitch.
     if (!fontError.empty())
         throw FontError(fontError);
-    CTwoStaffChord startup;
-    startup.columns.emplace_back();
-    startup.columns[0].notes.emplace_back(4, 5, 0, std::vector<double>(5, 440.0), 0);
-    exercise = std::make_unique<CMusic>(buildMusic(startup));
-    for (CStaff& staff : exercise->staves)
-        for (CChord& chord : staff.chords)
-            for (CNote& note : chord.notes)
-                note.locked = 1;
-    rebuildScore();
+    showStartupNote();
     // 7.
     fillOptionGroups();
     // 8. The device, open and idle; one that cannot be opened ends the start-up.
@@ -407,6 +403,8 @@ void TSorvelMainForm::FormCreate() {
     // 9.
     popupHandler = std::make_unique<PopupHandler>();
     buildDiagram(*popupHandler, AnswerPopupPanel);
+    popupHandler->referenceLabel = findChild<QLabel*>(QStringLiteral("ReferenceLegendLabel"));
+    showDiagramReference();
     starting_ = false;
 }
 
@@ -670,6 +668,87 @@ void TSorvelMainForm::replaceExercise(CMusic music) {
     releaseExercise();
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
+    showDiagramReference();
+}
+
+void TSorvelMainForm::showStartupNote() {
+    std::vector<CNote> a4 = {CNote(4, 5, 0)};
+    assignFrequencies(a4, 0);
+    CTwoStaffChord startup;
+    startup.columns.emplace_back();
+    startup.columns[0].notes = std::move(a4);
+    exerciseMade = {};
+    exerciseMade.referencePitch = activeTuning().referencePitch();
+    CMusic music = buildMusic(startup);
+    for (CStaff& staff : music.staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& note : chord.notes)
+                note.locked = 1;
+    if (exercise)
+        replaceExercise(std::move(music));
+    else {
+        exercise = std::make_unique<CMusic>(std::move(music));
+        rebuildScore();
+    }
+}
+
+void TSorvelMainForm::showDiagramReference() {
+    if (!popupHandler || !popupHandler->referenceLabel)
+        return;
+    popupHandler->diagram.setReferencePitch(exerciseMade.referencePitch);
+    popupHandler->referenceLabel->setText(
+        QString::fromStdString(popupHandler->diagram.referenceText()));
+}
+
+bool TSorvelMainForm::importScale(const std::vector<std::string>& paths) {
+    try {
+        const ScalaFiles files = sortScalaFiles(paths);
+        activeTuning().setScale(
+            loadScale(files.scale, files.mapping, activeTuning().referencePitch()));
+    } catch (const ScalaError& error) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Open Scale"),
+                        QString::fromStdString(error.what()), QMessageBox::Ok, this);
+        box.setObjectName(QStringLiteral("ScaleError"));
+        box.exec();
+        removeFocus();
+        return false;
+    }
+    refreshTuningBoxes();
+    // The new scale is what the musician wants to hear next.
+    TuningBox->setCurrentIndex(importedSystem);
+    removeFocus();
+    return true;
+}
+
+void TSorvelMainForm::setReferencePitch(double a4) {
+    activeTuning().setReferencePitch(a4);
+    if (!exerciseTemplate)
+        showStartupNote();
+}
+
+void TSorvelMainForm::refreshTuningBoxes() {
+    const TuningSetup& tuning = activeTuning();
+    for (QComboBox* box : {TuningBox, Tuning2Box}) {
+        while (box->count() > tuning.systemCount())
+            box->removeItem(box->count() - 1);
+        for (int s = 0; s < tuning.systemCount(); ++s) {
+            const QString name = QString::fromStdString(tuning.systemName(s));
+            if (s < box->count())
+                box->setItemText(s, name);
+            else
+                box->addItem(name);
+        }
+        // A long description is read in full in the open list.
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
+    }
+}
+
+void TSorvelMainForm::applyStartOptions(const StartOptions& start) {
+    refreshTuningBoxes();
+    if (start.system >= 0 && start.system < TuningBox->count())
+        TuningBox->setCurrentIndex(start.system);
+    if (!exerciseTemplate)
+        showStartupNote();
 }
 
 void TSorvelMainForm::NewBtnClick() {
@@ -747,6 +826,7 @@ void TSorvelMainForm::UndoClick() {
         return;
     MessageTimerTimer();
     putState(undo.swap(takeState()));
+    showDiagramReference();
     emit undoChanged();
 }
 
@@ -858,9 +938,10 @@ void TSorvelMainForm::showSessionRecord() {
     RecordForm->raise();
 }
 
-std::unique_ptr<TSorvelMainForm> createMainWindow() {
+std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start) {
     auto form = std::make_unique<TSorvelMainForm>();
     form->FormCreate();
+    form->applyStartOptions(start);
     form->Form2 = new TForm2(form.get());
     return form;
 }

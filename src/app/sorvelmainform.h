@@ -7,6 +7,7 @@
 #pragma once
 
 #include "builderbitmap.h"
+#include "commandline.h"
 #include "diagram.h"
 #include "exerciseundo.h"
 #include "musicgenerator.h"
@@ -148,6 +149,7 @@ public:
         Shape* soundingMarker = nullptr;
         Shape* spareMarker = nullptr;
         Shape* correctMarker = nullptr;
+        QLabel* referenceLabel = nullptr; // the A4 the cents count from, when not 440 Hz
     };
 
     // Builds every control; `FormCreate` is run separately (see createMainWindow).
@@ -193,6 +195,17 @@ public:
 
     // Gives the keyboard back to the main window (the arrow keys retune).
     void removeFocus();
+
+    // The Tuning menu's commands. An imported scale becomes the sixth item of both tuning
+    // boxes (a later one takes its place); a file that cannot be used is named in a message box
+    // and the systems stay as they were. Both apply from the next New Exercise; the start-up A4
+    // follows the reference pitch at once while no exercise has been made.
+    bool importScale(const std::vector<std::string>& paths);
+    void setReferencePitch(double a4);
+    // The tuning boxes list the systems of the active tuning.
+    void refreshTuningBoxes();
+    // Sets up the window as the command line asked.
+    void applyStartOptions(const StartOptions& start);
 
     // The option controls as New Exercise reads them.
     ExerciseRequest readExerciseRequest() const;
@@ -325,6 +338,10 @@ private:
     // Moves the exercise and what its New Exercise decided out of the window, and back in.
     ExerciseState takeState();
     void putState(ExerciseState state);
+    // The start-up exercise: one white A4 at the reference pitch.
+    void showStartupNote();
+    // The diagram counts cents from the reference pitch of the exercise on the staff.
+    void showDiagramReference();
 
     bool destroyed_ = false;
     bool starting_ = false;
@@ -342,7 +359,7 @@ void setAnswersShown(TSorvelMainForm::PopupHandler& diagram, bool shown);
 void clearDiagram(TSorvelMainForm::PopupHandler& diagram);
 
 // The main window and its hidden "Sound Options" dialog, after FormCreate.
-std::unique_ptr<TSorvelMainForm> createMainWindow();
+std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start = {});
 
 // The start-up error report: a message box with the text and the text on standard error.
 void reportStartupError(const QString& text);

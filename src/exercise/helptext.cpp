@@ -170,6 +170,14 @@ constexpr std::string_view lines[] = {
     "sharp to G sharp, are narrowed alike by a quarter of the syntonic comma 81:80 (about 5.4 "
     "cents), which makes most major thirds pure. The remaining fifth, from G sharp to E flat, "
     "is about 36 cents wide and sounds harsh.",
+    "",
+    "Other tunings (the Tuning menu): \"Reference Pitch\" sets A4 for every system, for "
+    "example 415 Hz for baroque pitch or 442 Hz for many orchestras; the tuning diagram then "
+    "counts cents from equal temperament at that A4 and names it. \"Open Scale...\" (Ctrl+O) "
+    "imports a 12-note Scala scale (.scl), with a keyboard mapping (.kbm) chosen along with it if "
+    "you want one, as a sixth system in both tuning boxes. Historical temperaments installed with "
+    "Sorvel are offered first: Kirnberger III, Young's second, Kellner, 1/6-comma meantone and "
+    "Pythagorean. Both apply from the next New Exercise, and Sorvel forgets them when it ends.",
 };
 
 } // namespace

@@ -3,7 +3,7 @@
 
 #include "options.h"
 #include "pitch.h"
-#include "tuningsystems.h"
+#include "tuningsetup.h"
 
 #include <cmath>
 #include <utility>
@@ -91,6 +91,8 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
 
     made.category = request.category;
     made.tuning = request.tuning;
+    made.tuningName = activeTuning().describeSystem(request.tuning);
+    made.referencePitch = activeTuning().referencePitch();
     made.difficulty = request.difficulty;
     made.referenceCopy =
         request.compareBox || compare || request.category == ExerciseCategory::singleNotes;
@@ -152,8 +154,8 @@ NewExercise makeNewExercise(const ExerciseRequest& request, CGenerateChord& gene
         // Two identical chords side by side: only their captions tell the systems apart.
         for (int c = 0; c < copies; ++c)
             made.exerciseTemplate.captions.push_back(
-                {perCopy * c, std::string(tuningSystemNames.at(static_cast<std::size_t>(
-                                  c == 0 ? request.tuning : request.tuning2)))});
+                {perCopy * c,
+                 activeTuning().systemName(c == 0 ? request.tuning : request.tuning2)});
         made.gradingEnabled = false;
         made.innerReferences = 0;
         made.mistunedCount = 0;

@@ -63,6 +63,8 @@ struct NewExercise {
     CTwoStaffChord exerciseTemplate; // the columns as made, mistunings and references included
     ExerciseCategory category = ExerciseCategory::singleNotes;
     int tuning = 0;             // system index of TuningBox
+    std::string tuningName;     // its name and reference pitch when made, for the record
+    double referencePitch = 440.0; // the A4 every system was tuned to
     int task = identifyTask;    // 2 identify, 3 tune (also compare mode)
     bool referenceCopy = false; // a correctly tuned copy stands before the tested one
     int innerReferences = 0;    // white notes inside the tested sonority, 0 or 1

@@ -97,7 +97,8 @@ const SessionRow& SessionRecord::add(const CMusic& score, const NewExercise& mad
         break;
     }
     row.task = made.task == identifyTask ? "Identify" : "Correct the tuning";
-    row.tuning = made.tuning >= 0 && made.tuning < tuningSystemCount
+    row.tuning = !made.tuningName.empty() ? made.tuningName
+                 : made.tuning >= 0 && made.tuning < tuningSystemCount
                      ? std::string(tuningSystemNames[static_cast<std::size_t>(made.tuning)])
                      : "?";
     row.difficulty = made.difficulty + 1;

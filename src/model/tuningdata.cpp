@@ -2,7 +2,7 @@
 #include "tuningdata.h"
 
 #include "pitch.h"
-#include "tuningsystems.h"
+#include "tuningsetup.h"
 
 namespace sorvel {
 
@@ -42,13 +42,13 @@ void assignFrequencies(std::vector<CNote>& notes, int system) {
     pitches.reserve(notes.size());
     for (const CNote& note : notes)
         pitches.push_back(note.pitchNumber());
-    const auto& systems = tuningSystems();
+    const TuningSetup& tuning = activeTuning();
     for (std::size_t i = 0; i < notes.size(); ++i) {
         CNote& note = notes[i];
         note.systemFrequencies.clear();
         note.system = system;
-        for (const TuningSystem* tuning : systems)
-            note.systemFrequencies.push_back(tuning->frequency(pitches[i], pitches));
+        for (int s = 0; s < tuning.systemCount(); ++s)
+            note.systemFrequencies.push_back(tuning.frequency(s, pitches[i], pitches));
         note.soundingFrequency = note.systemFrequencies.at(system);
     }
 }

@@ -107,7 +107,8 @@ template <typename T> void resizeWith(std::vector<T>& list, std::size_t n, const
     list.resize(n, prototype);
 }
 
-// Tunes every note in all five systems and makes it sound in system `system`.
+// Tunes every note in every system of the active tuning (five, or six with an imported scale)
+// and makes it sound in system `system`.
 void assignFrequencies(std::vector<CNote>& notes, int system);
 
 } // namespace sorvel

@@ -2,6 +2,7 @@
 #include "diagram.h"
 
 #include "pitch.h"
+#include "tuningsetup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,10 +105,15 @@ int TuningDiagram::markerLeft(double frequency, const CNote& note) const {
     // Semitones from A4 of the written pitch, accidental included: B#3 is measured against C4.
     const int t = 12 * note.octave + letterStep.at(static_cast<std::size_t>(note.letter)) +
                   note.accidental - 57;
-    const double u = 440.0 * std::pow(2.0, t / 12.0);
+    const double u = a4_ * std::pow(2.0, t / 12.0);
     const double pixelsPerSemitone = width_ * scaleFraction_ * 0.5;
     return truncClamped(std::log(frequency / u) * (12 / std::log(2.0)) * pixelsPerSemitone +
                         width_ * 0.5 - 1);
+}
+
+std::string TuningDiagram::referenceText() const {
+    return a4_ == 440.0 ? std::string()
+                        : "Cents from equal temperament, A4 = " + referencePitchText(a4_);
 }
 
 namespace {

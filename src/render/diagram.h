@@ -60,6 +60,12 @@ public:
     // Forgets the note shown, as before the first: no names, markers back at the 0 tick.
     void clear();
 
+    // The A4 the cents are measured from: equal temperament at the program's reference pitch.
+    void setReferencePitch(double a4) { a4_ = a4; }
+    double referencePitch() const { return a4_; }
+    // The legend's note of that reference; empty at 440 Hz, where nothing needs saying.
+    std::string referenceText() const;
+
     bool answersShown() const { return answersShown_; }
     const CNote& shownNote() const { return shownNote_; }
     // Texts of the name labels at -100, 0, +100 cents; empty before the first note.
@@ -79,6 +85,7 @@ private:
     double shortTick_ = 1.0 / 8.0;
     double labelGap_;
 
+    double a4_ = 440.0;
     bool answersShown_ = false;
     CNote shownNote_;
     std::array<std::string, 3> names_;

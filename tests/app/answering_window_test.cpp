@@ -6,9 +6,12 @@
 #include "layout.h"
 #include "recording.h"
 #include "sorvelmainform.h"
+#include "tuningsetup.h"
 #include "wakeups.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
 #include <QCheckBox>
 #include <QDir>
 #include <QEventLoop>
@@ -340,6 +343,183 @@ TEST_F(AnsweringWindow, revealed_marks_grade_right_and_the_verdict_is_centred_ov
     EXPECT_TRUE(form->MessageTimer->isActive());
     form->AnswersBtn->click();
     EXPECT_FALSE(label->isVisible()) << "revealing hides the verdict";
+}
+
+// Kirnberger III from its definition, not from the file: C-G-D-A-E each a quarter syntonic
+// comma narrow, F#-C# a schisma narrow, every other fifth pure. Ratio of each pitch class to C.
+std::array<double, 12> kirnbergerRatios() {
+    const double q = 1.5 / std::pow(81.0 / 80.0, 0.25);
+    const double schisma = 32805.0 / 32768.0;
+    std::array<double, 12> r{};
+    const auto fold = [](double x) {
+        while (x >= 2)
+            x /= 2;
+        return x;
+    };
+    r[0] = 1;
+    r[7] = q;
+    r[2] = fold(q * q);
+    r[9] = fold(q * q * q);
+    r[4] = fold(q * q * q * q);
+    const int pure[] = {4, 11, 6}; // E-B, B-F#
+    for (int i = 0; i < 2; ++i)
+        r[static_cast<std::size_t>(pure[i + 1])] = fold(r[static_cast<std::size_t>(pure[i])] * 1.5);
+    r[1] = fold(r[6] * 1.5 / schisma);
+    const int chain[] = {1, 8, 3, 10, 5}; // C#-G#-Eb-Bb-F
+    for (int i = 0; i < 4; ++i)
+        r[static_cast<std::size_t>(chain[i + 1])] = fold(r[static_cast<std::size_t>(chain[i])] * 1.5);
+    return r;
+}
+
+// Degree 0 on C, A4 at `a4`.
+double kirnbergerFrequency(int pitch, double a4) {
+    const auto r = kirnbergerRatios();
+    const int pc = pitch % 12;
+    return a4 / r[9] * r[static_cast<std::size_t>(pc)] * std::exp2(pitch / 12 - 5);
+}
+
+// Vallotti from its definition: F-C-G-D-A-E-B each a sixth of the Pythagorean comma narrow,
+// the other fifths pure; A4 at `a4`.
+double vallottiFrequency(int pitch, double a4) {
+    const double t = 1.5 / std::pow(531441.0 / 524288.0, 1.0 / 6.0);
+    const auto fold = [](double x) {
+        while (x >= 2)
+            x /= 2;
+        while (x < 1)
+            x *= 2;
+        return x;
+    };
+    std::array<double, 12> aboveA{}; // by semitones above A
+    aboveA[0] = 1;
+    int up = 0;
+    double r = 1;
+    for (int fifth = 1; fifth <= 6; ++fifth) { // E, B tempered; F#, C#, G#, D# pure
+        r = fold(r * (fifth <= 2 ? t : 1.5));
+        up = (up + 7) % 12;
+        aboveA[static_cast<std::size_t>(up)] = r;
+    }
+    r = 1;
+    int down = 0;
+    for (int fifth = 1; fifth <= 5; ++fifth) { // D, G, C, F tempered; Bb pure
+        r = fold(r / (fifth <= 4 ? t : 1.5));
+        down = (down + 5) % 12;
+        aboveA[static_cast<std::size_t>(down)] = r;
+    }
+    const int x = pitch - 69;
+    const int k = x >= 0 ? x / 12 : -((-x + 11) / 12);
+    return a4 * aboveA[static_cast<std::size_t>(x - 12 * k)] * std::exp2(k);
+}
+
+double centsBetween(double a, double b) {
+    return 1200.0 * std::log2(a / b);
+}
+
+// The reference pitch and an imported scale, as a musician uses them: the start-up A4 sounds at
+// the reference, an exercise in the scale sounds, grades and shows on the diagram at the
+// scale's frequencies.
+TEST_F(AnsweringWindow, reference_pitch_and_an_imported_scale_sound_and_grade) {
+    TuningSetup& tuning = activeTuning();
+    for (double a4 : {415.0, 442.0}) {
+        form->setReferencePitch(a4);
+        const CNote& note = form->exercise->staves[0].chords[0].notes[0];
+        const std::size_t before = recordedLength();
+        moveTo(note.centre[0], note.centre[1]);
+        recordUntil(before + settle + 22050);
+        const auto tone = recordedFrom(before + settle, 22050);
+        ASSERT_FALSE(tone.empty());
+        EXPECT_NEAR(testing::fundamentalNear(tone, a4, rate), a4, 0.1) << a4;
+        moveTo(note.centre[0], 235);
+    }
+
+    ASSERT_TRUE(form->importScale({SORVEL_RUNTIME_DIR "/scales/kirnberger3.scl"}));
+    ASSERT_EQ(form->TuningBox->count(), 6);
+    EXPECT_EQ(form->Tuning2Box->itemText(5).toStdString(), "Kirnberger III (1779)");
+    EXPECT_EQ(form->TuningBox->currentIndex(), 5);
+
+    form->TabsBox->setCurrentIndex(0);
+    form->TuneRB->click();
+    form->NewBtn->click();
+    ASSERT_EQ(form->task, 3);
+    CNote* white = nullptr;
+    std::vector<CNote*> black;
+    for (CStaff& staff : form->exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& n : chord.notes) {
+                ASSERT_EQ(n.systemFrequencies.size(), 6u);
+                EXPECT_NEAR(centsBetween(n.systemFrequencies[5],
+                                         kirnbergerFrequency(n.pitchNumber(), 442.0)),
+                            0.0, 0.01);
+                if (n.locked)
+                    white = &n;
+                else
+                    black.push_back(&n);
+            }
+    ASSERT_NE(white, nullptr);
+    ASSERT_FALSE(black.empty());
+    const double expected = kirnbergerFrequency(white->pitchNumber(), 442.0);
+    const std::size_t before = recordedLength();
+    moveTo(white->centre[0], white->centre[1]);
+    recordUntil(before + settle + 22050);
+    const auto tone = recordedFrom(before + settle, 22050);
+    ASSERT_FALSE(tone.empty());
+    EXPECT_NEAR(centsBetween(testing::fundamentalNear(tone, expected, rate), expected), 0.0, 0.5);
+
+    // The diagram counts cents from equal temperament at 442 Hz and says so.
+    form->ShowDiagBtn->setChecked(true);
+    const auto* reference = form->findChild<QLabel*>(QStringLiteral("ReferenceLegendLabel"));
+    EXPECT_EQ(reference->text().toStdString(), "Cents from equal temperament, A4 = 442 Hz");
+    const double tempered = 442.0 * std::exp2((white->pitchNumber() - 69) / 12.0);
+    const TuningDiagram& diagram = form->popupHandler->diagram;
+    EXPECT_NEAR(form->popupHandler->correctMarker->x(),
+                diagram.centsX(centsBetween(expected, tempered)) - 1, 1.0);
+    moveTo(white->centre[0], 235);
+
+    // Retuned to the scale's pitch by the independent table, the answer is the best there is;
+    // 30 cents off it is not.
+    for (double off : {0.0, 30.0}) {
+        for (CNote* n : black)
+            n->soundingFrequency =
+                kirnbergerFrequency(n->pitchNumber(), 442.0) * std::exp2(off / 1200);
+        form->GradeBtn->click();
+        EXPECT_EQ(form->GradeLabel->text() == QStringLiteral("Excellent"), off == 0.0) << off;
+    }
+    EXPECT_EQ(form->sessionRecord.rows().back().tuning, "Kirnberger III (1779), A4 = 442 Hz");
+
+    // Compare: the scale against Vallotti, both at 442 Hz, each copy captioned.
+    form->CompareRB->click();
+    form->TuningBox->setCurrentIndex(5);
+    form->Tuning2Box->setCurrentIndex(2);
+    form->NewBtn->click();
+    const auto& captions = exerciseTemplate->captions;
+    ASSERT_EQ(captions.size(), 2u);
+    EXPECT_EQ(captions[0].text, "Kirnberger III (1779)");
+    EXPECT_EQ(captions[1].text, "Vallotti");
+    for (const CChord& column : exerciseTemplate->columns)
+        for (const CNote& n : column.notes) {
+            const int p = n.pitchNumber();
+            ASSERT_TRUE(n.system == 5 || n.system == 2);
+            const double f = n.system == 5 ? kirnbergerFrequency(p, 442.0) : vallottiFrequency(p, 442.0);
+            EXPECT_NEAR(centsBetween(n.soundingFrequency, f), 0, 0.01) << p << " " << n.system;
+        }
+
+    // A file that cannot be used is named, and the systems stay as they were.
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            EXPECT_TRUE(box->text().contains(QStringLiteral("sorvel-five-notes.scl:2: ")));
+            box->accept();
+        }
+    });
+    const auto bad = std::filesystem::temp_directory_path() / "sorvel-five-notes.scl";
+    {
+        std::FILE* f = std::fopen(bad.c_str(), "w");
+        std::fputs("five\n 5\n100.0\n200.0\n300.0\n400.0\n2/1\n", f);
+        std::fclose(f);
+    }
+    EXPECT_FALSE(form->importScale({bad.string()}));
+    std::filesystem::remove(bad);
+    EXPECT_EQ(form->TuningBox->itemText(5).toStdString(), "Kirnberger III (1779)");
+    tuning.setScale(std::nullopt);
+    tuning.setReferencePitch(440.0);
 }
 
 } // namespace

@@ -30,7 +30,8 @@ for help in --help -h; do
     while read -r line; do
         [ "$(wc -w <<<"$line")" -ge 3 ] || fail "$help: an option without its words: '$line'"
         long=$(grep -oE -- '--[a-z0-9-]+' <<<"$line" | head -1)
-        grep -qF -- "\\-\\-${long#--}" "$page" || fail "the manual page does not describe $long"
+        # Every dash of an option is escaped in the page, as troff wants for a minus sign.
+        grep -qF -- "$(sed 's/-/\\-/g' <<<"$long")" "$page" || fail "the manual page does not describe $long"
     done <<<"$options"
 done
 grep -q -- '--version' <<<"$options" || fail "--help does not list --version"
@@ -55,6 +56,83 @@ done
 status=$?
 [ "$status" -eq 1 ] && grep -qF "Unable to open file bassoboe.wav" "$work/err" ||
     fail "-platform offscreen did not start: status $status: $(cat "$work/err")"
+
+# --print-frequencies: pitch numbers 45..88 at 6 decimals, against the systems' definitions as
+# chains of fifths from A (t: the tempered fifth), computed here again.
+check_table() { # NAME A4: compare $work/out with the definition
+    python3 - "$1" "$2" "$work/out" <<'PY' || fail "--print-frequencies $1 at $2 Hz"
+import math, sys
+name, a4, path = sys.argv[1], float(sys.argv[2]), sys.argv[3]
+pc, sc = 3**12 / 2**19, 81 / 80
+def chain(t_up, t_down):  # ratios by semitones above A: fifths up (E, B, ...) and down (D, G, ...)
+    r, q, k = {0: 1.0}, 1.0, 0
+    for t in t_up:
+        q, k = q * t, (k + 7) % 12
+        r[k] = q
+    q, k = 1.0, 0
+    for t in t_down:
+        q, k = q / t, (k + 5) % 12
+        r[k] = q
+    return {k: v / 2 ** math.floor(math.log2(v)) for k, v in r.items()}
+p3 = 1.5
+if name == "Equal":
+    table = {k: 2 ** (k / 12) for k in range(12)}
+elif name == "Vallotti":
+    t = 1.5 / pc ** (1 / 6)
+    table = chain([t, t, p3, p3, p3, p3, p3], [t, t, t, t])
+elif name == "Werkmeister III":
+    t = 1.5 / pc ** (1 / 4)
+    table = chain([p3, t, p3, p3, p3, p3, p3, p3], [t, t, t])
+else:
+    t = 1.5 / sc ** (1 / 4)
+    table = chain([t] * 5, [t] * 6)
+lines = open(path).read().splitlines()
+assert [int(l.split("\t")[0]) for l in lines] == list(range(45, 89)), lines[:3]
+for l in lines:
+    p, f = l.split("\t")
+    assert len(f.split(".")[1]) >= 6, l
+    x = int(p) - 69
+    want = a4 * table[x % 12] * 2 ** (x // 12)
+    assert abs(1200 * math.log2(float(f) / want)) < 1e-4, (l, want)
+PY
+}
+for a4 in 440 415 442.5; do
+    for system in Equal Vallotti "Werkmeister III" Meantone; do
+        run --print-frequencies --system "$system" --a4 "$a4"
+        [ "$status" -eq 0 ] && [ ! -s "$work/err" ] || fail "$system at $a4: status $status: $(cat "$work/err")"
+        check_table "$system" "$a4"
+    done
+done
+run --print-frequencies
+check_table Equal 440
+
+# A scale named on the command line is found where Sorvel was started, else among the installed
+# ones; with a mapping its reference note sounds at the mapping's frequency. A Kirnberger III
+# A4 at 415 Hz sounds at 415 Hz with no mapping, and the mapping's 261.63 Hz C4 moves it.
+printf '! c.kbm\n0\n0\n127\n60\n60\n261.63\n12\n' >"$work/c.kbm"
+(cd "$(dirname "$program")" && env -u DISPLAY SORVEL_START_DIR="$work" timeout 20 "$program" \
+    --a4 415 --scale kirnberger3.scl --print-frequencies >"$work/out" 2>"$work/err")
+grep -qxF "$(printf '69\t415.000000')" "$work/out" || fail "the installed Kirnberger III: $(cat "$work/err")"
+(cd "$(dirname "$program")" && env -u DISPLAY SORVEL_START_DIR="$work" timeout 20 "$program" \
+    --scale kirnberger3.scl --kbm c.kbm --print-frequencies >"$work/out" 2>"$work/err")
+grep -qxF "$(printf '60\t261.630000')" "$work/out" || fail "a mapping's reference: $(cat "$work/out" "$work/err")"
+
+# A bad value or file: its message on standard error, status 1, nothing printed, no window.
+printf 'five\n 5\n100.0\n200.0\n300.0\n400.0\n2/1\n' >"$work/five.scl"
+while IFS='|' read -r args message; do
+    eval "run $args"
+    [ "$status" -eq 1 ] || fail "$args: status $status, not 1"
+    [ ! -s "$work/out" ] || fail "$args wrote to standard output"
+    grep -qF -- "$message" "$work/err" || fail "$args: '$(cat "$work/err")' does not say '$message'"
+done <<'BAD'
+--a4 500|outside the range Sorvel offers (380 to 480 Hz)
+--a4 fast|is not a number of Hz
+--print-frequencies --system Perfect|has no table of frequencies
+--system Pythagorean|there is no tuning system 'Pythagorean'
+--kbm c.kbm|give the scale with --scale
+--scale five.scl|five.scl:2: Sorvel plays 12-note scales
+--scale missing.scl --print-frequencies|missing.scl
+BAD
 
 [ "$failures" -eq 0 ] && echo "ok   command line"
 exit $((failures > 0))
