@@ -17,9 +17,22 @@ const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")
 const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
                                        QStringLiteral("Print the version and end."));
 
+const QCommandLineOption timbreOption(
+    QStringLiteral("timbre"),
+    QStringLiteral("Play every sound with the instrument <name> (see --list-timbres)."),
+    QStringLiteral("name"));
+const QCommandLineOption listTimbresOption(QStringLiteral("list-timbres"),
+                                           QStringLiteral("Print the instruments' names and end."));
+const QCommandLineOption droneOption(QStringLiteral("drone"),
+                                     QStringLiteral("Start with the drone on."));
+SoundChoice soundChoice;
+
 void addOptions(QCommandLineParser& parser) {
     parser.addOption(helpOption);
     parser.addOption(versionOption);
+    parser.addOption(timbreOption);
+    parser.addOption(listTimbresOption);
+    parser.addOption(droneOption);
 }
 
 // QApplication takes these out of the arguments later; the parser must only let them pass.
@@ -84,7 +97,31 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
         print(stdout, QStringLiteral("sorvel %1\n").arg(QStringLiteral(SORVEL_VERSION)));
         return 0;
     }
+    if (parser.isSet(listTimbresOption)) {
+        QString names;
+        for (const Instrument& i : instruments)
+            names += QString::fromUtf8(i.name.data(), static_cast<qsizetype>(i.name.size())) +
+                     QLatin1Char('\n');
+        print(stdout, names);
+        return 0;
+    }
+    soundChoice = {};
+    if (parser.isSet(timbreOption)) {
+        const QString name = parser.value(timbreOption);
+        soundChoice.instrument = findInstrument(name.toStdString());
+        if (soundChoice.instrument < 0) {
+            print(stderr, QStringLiteral("sorvel: there is no timbre '%1'; sorvel "
+                                         "--list-timbres names them.\n")
+                              .arg(name));
+            return 2;
+        }
+    }
+    soundChoice.drone = parser.isSet(droneOption);
     return std::nullopt;
+}
+
+SoundChoice commandLineSoundChoice() {
+    return soundChoice;
 }
 
 } // namespace sorvel

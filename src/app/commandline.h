@@ -4,6 +4,8 @@
 // QCoreApplication, so that they work without a display.
 #pragma once
 
+#include "instruments.h"
+
 #include <optional>
 
 namespace sorvel {
@@ -12,5 +14,8 @@ namespace sorvel {
 // argument on standard error with the usage (status 2). Returns nothing when the program is to
 // start its window; the options Qt itself reads (-platform, -style, ...) are let through.
 std::optional<int> answerCommandLine(int argc, char** argv);
+
+// The instrument (--timbre) and the drone (--drone) that the last answerCommandLine read.
+SoundChoice commandLineSoundChoice();
 
 } // namespace sorvel

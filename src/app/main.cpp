@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         QApplication::quit();
     });
     try {
-        auto mainForm = sorvel::createMainWindow();
+        auto mainForm = sorvel::createMainWindow(sorvel::commandLineSoundChoice());
         mainForm->show();
         return app.exec();
     } catch (const std::exception& error) {

@@ -2,6 +2,7 @@
 #include "mainmenu.h"
 
 #include "sorvelmainform.h"
+#include "soundmenu.h"
 
 #include <QAction>
 #include <QEvent>
@@ -62,6 +63,7 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
     QMenu* sound = addMenu(QStringLiteral("&Sound"));
     SoundOptionsAction = sound->addAction(QStringLiteral("Sound &Options..."));
     connect(SoundOptionsAction, &QAction::triggered, form.AdvSoundOptBtn, &QPushButton::click);
+    SoundChoices = new TSoundMenu(*sound, form);
 
     QMenu* help = addMenu(QStringLiteral("&Help"));
     HelpAction = help->addAction(QStringLiteral("&How to Use Sorvel"));

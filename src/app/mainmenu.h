@@ -17,6 +17,7 @@ class QPushButton;
 namespace sorvel {
 
 class TSorvelMainForm;
+class TSoundMenu;
 
 class TMainMenu : public QMenuBar {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
     QAction* ShowAnswersAction = nullptr;
     // Sound
     QAction* SoundOptionsAction = nullptr;
+    TSoundMenu* SoundChoices = nullptr; // Instrument, Drone
     // Help
     QAction* HelpAction = nullptr;
     QAction* AboutAction = nullptr;
