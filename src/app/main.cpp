@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <csignal>
 #include <exception>
@@ -41,7 +42,6 @@ int main(int argc, char** argv) {
         return *status;
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setWindowIcon(sorvel::applicationIcon());
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's
     // shut-down stops the sound and unregisters the font, and the status is 0.
@@ -52,6 +52,9 @@ int main(int argc, char** argv) {
     try {
         auto mainForm = sorvel::createMainWindow(sorvel::commandLineSoundChoice());
         mainForm->show();
+        // The icon's theme lookup and its images cost more than the rest of the window's
+        // start; they follow as soon as the window is up.
+        QTimer::singleShot(0, [] { QApplication::setWindowIcon(sorvel::applicationIcon()); });
         return app.exec();
     } catch (const std::exception& error) {
         sorvel::reportStartupError(QString::fromUtf8(error.what()));

@@ -377,7 +377,9 @@ void TSorvelMainForm::FormCreate() {
     retuneRatio = retuneRatioFor(retuneCents);
     // 4. Eight voices sharing one analysis of the chosen instrument; the others are analysed
     // when first chosen.
-    synthesizer = std::make_unique<Synthesizer>(instrumentLibrary.voice(instrument));
+    if (!instrumentLibrary)
+        instrumentLibrary = std::make_unique<InstrumentLibrary>();
+    synthesizer = std::make_unique<Synthesizer>(instrumentLibrary->voice(instrument));
     // 5.
     exerciseTemplate.reset();
     exercise.reset();
@@ -467,7 +469,7 @@ bool TSorvelMainForm::chooseInstrument(int index) {
     if (index < 0 || index >= static_cast<int>(instruments.size()) || !synthesizer)
         return false;
     try {
-        synthesizer->setInstrument(instrumentLibrary.voice(index));
+        synthesizer->setInstrument(instrumentLibrary->voice(index));
     } catch (const std::exception& error) {
         QMessageBox::critical(this, QStringLiteral("Sorvel"), QString::fromUtf8(error.what()));
         removeFocus();
@@ -915,7 +917,11 @@ void TSorvelMainForm::showSessionRecord() {
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow(const SoundChoice& sound) {
+    // The recording is analysed while the controls are built.
+    auto library = std::make_unique<InstrumentLibrary>();
+    library->analyseInBackground(sound.instrument);
     auto form = std::make_unique<TSorvelMainForm>();
+    form->instrumentLibrary = std::move(library);
     form->instrument = sound.instrument;
     form->FormCreate();
     form->Form2 = new TForm2(form.get());

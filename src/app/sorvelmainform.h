@@ -257,7 +257,7 @@ public:
     double retuneCents = 0;
     double retuneRatio = 1;
     // Sound state: the instruments, the voices, the device and its four output buffers.
-    InstrumentLibrary instrumentLibrary;
+    std::unique_ptr<InstrumentLibrary> instrumentLibrary;
     int instrument = defaultInstrument;
     bool droneOn = false;
     std::unique_ptr<Synthesizer> synthesizer;

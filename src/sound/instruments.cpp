@@ -40,14 +40,26 @@ InstrumentLibrary::InstrumentLibrary(std::string folder) : folder_(std::move(fol
         folder_ += '/';
 }
 
+std::unique_ptr<const CTimbreizer> InstrumentLibrary::analyse(int index) const {
+    const Instrument& i = instruments.at(static_cast<std::size_t>(index));
+    return std::make_unique<const CTimbreizer>(
+        i.file.empty() ? CTimbreizer::fromLevels(syntheticLevels(i.name))
+                       : CTimbreizer(folder_ + std::string(i.file)));
+}
+
+void InstrumentLibrary::analyseInBackground(int index) {
+    const auto at = static_cast<std::size_t>(index);
+    if (voices_.at(at) || pending_[at].valid())
+        return;
+    // The task reads only the file and its own tables; nothing of the library is shared.
+    pending_[at] = std::async(std::launch::async, [this, index] { return analyse(index); });
+}
+
 const CTimbreizer& InstrumentLibrary::voice(int index) {
-    auto& slot = voices_.at(static_cast<std::size_t>(index));
-    if (!slot) {
-        const Instrument& i = instruments[static_cast<std::size_t>(index)];
-        slot = std::make_unique<const CTimbreizer>(
-            i.file.empty() ? CTimbreizer::fromLevels(syntheticLevels(i.name))
-                           : CTimbreizer(folder_ + std::string(i.file)));
-    }
+    const auto at = static_cast<std::size_t>(index);
+    auto& slot = voices_.at(at);
+    if (!slot)
+        slot = pending_[at].valid() ? pending_[at].get() : analyse(index);
     return *slot;
 }
 

@@ -11,6 +11,7 @@
 #include "timbreizer.h"
 
 #include <array>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -61,11 +62,17 @@ public:
     // The analysed voice of instrument `index`, made on the first call and kept. Throws
     // Exception naming the file when the recording cannot be read or analysed.
     const CTimbreizer& voice(int index);
+    // Starts the analysis of instrument `index` on a thread of its own, so that it overlaps
+    // other work; voice(index) then waits for it (and throws what it threw).
+    void analyseInBackground(int index);
     bool analysed(int index) const { return voices_.at(static_cast<std::size_t>(index)) != nullptr; }
 
 private:
+    std::unique_ptr<const CTimbreizer> analyse(int index) const;
+
     std::string folder_;
     std::array<std::unique_ptr<const CTimbreizer>, instruments.size()> voices_;
+    std::array<std::future<std::unique_ptr<const CTimbreizer>>, instruments.size()> pending_;
 };
 
 } // namespace sorvel
