@@ -23,7 +23,8 @@ for size in $icon_sizes; do
 done
 if [ "$has_program" = ON ]; then
   expected+=(./usr/bin/sorvel ./usr/lib/sorvel/sorvel ./usr/share/sorvel/bassoboe.wav
-             ./usr/share/sorvel/SONORA.TTF ./usr/share/man/man1/sorvel.1.gz)
+             ./usr/share/sorvel/SONORA.TTF ./usr/share/man/man1/sorvel.1.gz
+             ./usr/share/sorvel/instruments/violin.wav)
 fi
 for f in "${expected[@]}"; do
   grep -qxF "$f" "$out/contents" || { cat "$out/contents"; fail "$f is not in the package"; }

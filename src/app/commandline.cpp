@@ -40,6 +40,15 @@ const QCommandLineOption printFrequenciesOption(
     QStringLiteral("print-frequencies"),
     QStringLiteral("Print the frequency of pitch numbers 45..88 (A2..E6) in the scale, or in "
                    "--system (default Equal), and end."));
+const QCommandLineOption timbreOption(
+    QStringLiteral("timbre"),
+    QStringLiteral("Play every sound with the instrument <name> (see --list-timbres)."),
+    QStringLiteral("name"));
+const QCommandLineOption listTimbresOption(QStringLiteral("list-timbres"),
+                                           QStringLiteral("Print the instruments' names and end."));
+const QCommandLineOption droneOption(QStringLiteral("drone"),
+                                     QStringLiteral("Start with the drone on."));
+SoundChoice soundChoice;
 
 void addOptions(QCommandLineParser& parser) {
     parser.addOption(helpOption);
@@ -47,6 +56,9 @@ void addOptions(QCommandLineParser& parser) {
     for (const QCommandLineOption* option :
          {&a4Option, &scaleOption, &kbmOption, &systemOption, &printFrequenciesOption})
         parser.addOption(*option);
+    parser.addOption(timbreOption);
+    parser.addOption(listTimbresOption);
+    parser.addOption(droneOption);
 }
 
 // QApplication takes these out of the arguments later; the parser must only let them pass.
@@ -191,7 +203,31 @@ std::optional<int> answerCommandLine(int argc, char** argv, StartOptions& start)
         print(stderr, QStringLiteral("sorvel: %1\n").arg(bad.message));
         return 1;
     }
+    if (parser.isSet(listTimbresOption)) {
+        QString names;
+        for (const Instrument& i : instruments)
+            names += QString::fromUtf8(i.name.data(), static_cast<qsizetype>(i.name.size())) +
+                     QLatin1Char('\n');
+        print(stdout, names);
+        return 0;
+    }
+    soundChoice = {};
+    if (parser.isSet(timbreOption)) {
+        const QString name = parser.value(timbreOption);
+        soundChoice.instrument = findInstrument(name.toStdString());
+        if (soundChoice.instrument < 0) {
+            print(stderr, QStringLiteral("sorvel: there is no timbre '%1'; sorvel "
+                                         "--list-timbres names them.\n")
+                              .arg(name));
+            return 2;
+        }
+    }
+    soundChoice.drone = parser.isSet(droneOption);
     return std::nullopt;
+}
+
+SoundChoice commandLineSoundChoice() {
+    return soundChoice;
 }
 
 } // namespace sorvel

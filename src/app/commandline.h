@@ -4,6 +4,8 @@
 // QCoreApplication, so that they work without a display.
 #pragma once
 
+#include "instruments.h"
+
 #include <optional>
 #include <string>
 
@@ -22,5 +24,8 @@ struct StartOptions {
 // with its message (status 1). Returns nothing when the program is to start its window, with
 // `start` filled in; the options Qt itself reads (-platform, -style, ...) are let through.
 std::optional<int> answerCommandLine(int argc, char** argv, StartOptions& start);
+
+// The instrument (--timbre) and the drone (--drone) that the last answerCommandLine read.
+SoundChoice commandLineSoundChoice();
 
 } // namespace sorvel

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <csignal>
 #include <exception>
@@ -42,7 +43,6 @@ int main(int argc, char** argv) {
         return *status;
     SorvelApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
-    QApplication::setWindowIcon(sorvel::applicationIcon());
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's
     // shut-down stops the sound and unregisters the font, and the status is 0.
@@ -51,8 +51,11 @@ int main(int argc, char** argv) {
         QApplication::quit();
     });
     try {
-        auto mainForm = sorvel::createMainWindow(start);
+        auto mainForm = sorvel::createMainWindow(start, sorvel::commandLineSoundChoice());
         mainForm->show();
+        // The icon's theme lookup and its images cost more than the rest of the window's
+        // start; they follow as soon as the window is up.
+        QTimer::singleShot(0, [] { QApplication::setWindowIcon(sorvel::applicationIcon()); });
         return app.exec();
     } catch (const std::exception& error) {
         sorvel::reportStartupError(QString::fromUtf8(error.what()));

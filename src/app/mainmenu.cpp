@@ -3,6 +3,7 @@
 
 #include "sorvelmainform.h"
 #include "tuningmenu.h"
+#include "soundmenu.h"
 
 #include <QAction>
 #include <QEvent>
@@ -66,6 +67,7 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
     QMenu* sound = addMenu(QStringLiteral("&Sound"));
     SoundOptionsAction = sound->addAction(QStringLiteral("Sound &Options..."));
     connect(SoundOptionsAction, &QAction::triggered, form.AdvSoundOptBtn, &QPushButton::click);
+    SoundChoices = new TSoundMenu(*sound, form);
 
     QMenu* help = addMenu(QStringLiteral("&Help"));
     HelpAction = help->addAction(QStringLiteral("&How to Use Sorvel"));
@@ -121,9 +123,12 @@ QString TMainMenu::aboutText() {
                "<p><b>Sorvel %1</b><br>Ear training for musical tuning.</p>"
                "<p>Sorvel is free software under the GNU General Public License, version 3 or "
                "any later version. It comes with no warranty.</p>"
-               "<p>Every sound is synthesized from one recording of a held double-reed note, "
+               "<p>Every sound is synthesized from one recording of a held F3 of the instrument "
+               "chosen in Sound &gt; Instrument: English horn, oboe, clarinet, flute, violin, "
+               "cello, French horn, trumpet, choir &ldquo;aah&rdquo; or pipe organ, each "
                "rendered with FluidSynth from the FluidR3_GM General MIDI sound font "
-               "(&copy; 2000-2002, 2008 Frank Wen, MIT licence).</p>"
+               "(&copy; 2000-2002, 2008 Frank Wen, MIT licence). The sine and the bright tone "
+               "are made without a recording.</p>"
                "<p>The notation font &ldquo;Sonora&rdquo; is made at build time from outlines of "
                "LilyPond's Emmentaler font (&copy; 1996-2017 the LilyPond authors) and stays "
                "under the SIL Open Font Licence 1.1.</p>")

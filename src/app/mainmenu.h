@@ -18,6 +18,7 @@ namespace sorvel {
 
 class TSorvelMainForm;
 class TTuningMenu;
+class TSoundMenu;
 
 class TMainMenu : public QMenuBar {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
     TTuningMenu* TuningMenu = nullptr;
     // Sound
     QAction* SoundOptionsAction = nullptr;
+    TSoundMenu* SoundChoices = nullptr; // Instrument, Drone
     // Help
     QAction* HelpAction = nullptr;
     QAction* AboutAction = nullptr;

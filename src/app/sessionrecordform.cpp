@@ -155,7 +155,8 @@ TSessionRecordForm::TSessionRecordForm(SessionRecord& record, QWidget* parent)
         table(this, "RowsTable",
               {QStringLiteral("Time"), QStringLiteral("Page"), QStringLiteral("Asked"),
                QStringLiteral("Task"), QStringLiteral("Tuning"), QStringLiteral("Difficulty"),
-               QStringLiteral("Verdict"), QStringLiteral("Cents per note")});
+               QStringLiteral("Verdict"), QStringLiteral("Cents per note"),
+               QStringLiteral("Sound")});
     // Columns start as wide as their headings and grow with their rows, so that the notes'
     // cents, last, keep the room that is left.
     for (int c = 0; c + 1 < RowsTable->columnCount(); ++c)
@@ -215,7 +216,7 @@ void TSessionRecordForm::refresh() {
         const QString cents = qs(r.centsText());
         setRow(RowsTable, i,
                {qs(r.time), qs(r.page), qs(r.asked), qs(r.task), qs(r.tuning),
-                qs(difficultyWords(r.difficulty)), qs(r.verdict), cents});
+                qs(difficultyWords(r.difficulty)), qs(r.verdict), cents, qs(r.sound)});
         // Every note in full, one a line, however narrow the column.
         RowsTable->item(i, 7)->setToolTip(QString(cents).replace(QStringLiteral(", "),
                                                                  QStringLiteral("\n")));

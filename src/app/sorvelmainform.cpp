@@ -3,6 +3,7 @@
 
 #include "answering.h"
 #include "controls.h"
+#include "drone.h"
 #include "exerciseundo.h"
 #include "fontregistration.h"
 #include "helptext.h"
@@ -378,8 +379,11 @@ void TSorvelMainForm::FormCreate() {
     difficulty = DifficultyBar->value() - 1;
     retuneCents = retuneCentsFor(difficulty);
     retuneRatio = retuneRatioFor(retuneCents);
-    // 4. Eight voices, each reading and analysing the recording itself.
-    synthesizer = std::make_unique<Synthesizer>(std::string("bassoboe.wav"));
+    // 4. Eight voices sharing one analysis of the chosen instrument; the others are analysed
+    // when first chosen.
+    if (!instrumentLibrary)
+        instrumentLibrary = std::make_unique<InstrumentLibrary>();
+    synthesizer = std::make_unique<Synthesizer>(instrumentLibrary->voice(instrument));
     // 5.
     exerciseTemplate.reset();
     exercise.reset();
@@ -440,6 +444,9 @@ void TSorvelMainForm::startSound() {
 void TSorvelMainForm::stopSound() {
     if (!Timer1 || !Timer1->isActive())
         return;
+    // The drone sounds on, whatever the notes do, until it is turned off or the window closes.
+    if (droneOn && !destroyed_)
+        return;
     Timer1->stop();
     if (device)
         device->end_playing();
@@ -447,7 +454,54 @@ void TSorvelMainForm::stopSound() {
 }
 
 void TSorvelMainForm::Timer1Timer() {
-    soundTick(*device, outputBuffers, *synthesizer);
+    if (!soundTick(*device, outputBuffers, *synthesizer))
+        return;
+    // Sound kept on only for a fading drone ends once the fade has been heard: a block can
+    // only be queued when the one four before it is done.
+    silentBlocks_ = synthesizer->silent() ? silentBlocks_ + 1 : 0;
+    if (!droneOn && synthesizer->soundingNotes.empty() && silentBlocks_ > bufferCount)
+        stopSound();
+}
+
+bool TSorvelMainForm::chooseInstrument(int index) {
+    if (index < 0 || index >= static_cast<int>(instruments.size()) || !synthesizer)
+        return false;
+    try {
+        synthesizer->setInstrument(instrumentLibrary->voice(index));
+    } catch (const std::exception& error) {
+        QMessageBox::critical(this, QStringLiteral("Sorvel"), QString::fromUtf8(error.what()));
+        removeFocus();
+        emit soundChoiceChanged();
+        return false;
+    }
+    instrument = index;
+    emit soundChoiceChanged();
+    return true;
+}
+
+void TSorvelMainForm::setDrone(bool on) {
+    droneOn = on;
+    updateDrone();
+    if (on)
+        startSound();
+    emit soundChoiceChanged();
+}
+
+void TSorvelMainForm::setDroneLevel(float level) {
+    droneLevel_ = level;
+    updateDrone();
+}
+
+void TSorvelMainForm::updateDrone() {
+    if (!synthesizer)
+        return;
+    std::optional<double> frequency;
+    if (droneOn && exercise) {
+        const double f = droneFrequency(*exercise, exerciseMade.tuning);
+        if (f > 0.0)
+            frequency = f;
+    }
+    synthesizer->setDrone(frequency, droneLevel_);
 }
 
 void TSorvelMainForm::rebuildScore() {
@@ -527,6 +581,8 @@ void TSorvelMainForm::GradeBtnClick() {
         return;
     const GradeIndex verdict = gradeAnswer(*exercise, gradingRulesOf(exerciseMade));
     showGrade(verdict.column, verdict.row);
+    const std::string_view heard = instruments[static_cast<std::size_t>(instrument)].caption;
+    sessionRecord.setSound(heard, droneOn);
     sessionRecord.add(*exercise, exerciseMade, verdict,
                       QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString());
     emit answerChecked();
@@ -669,6 +725,7 @@ void TSorvelMainForm::replaceExercise(CMusic music) {
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
     showDiagramReference();
+    updateDrone();
 }
 
 void TSorvelMainForm::showStartupNote() {
@@ -819,6 +876,7 @@ void TSorvelMainForm::putState(ExerciseState s) {
     RestartBtn->setEnabled(s.restartEnabled);
     // The notes keep their places, marks, colours and retunings as the user left them.
     redrawStaff();
+    updateDrone();
 }
 
 void TSorvelMainForm::UndoClick() {
@@ -938,11 +996,20 @@ void TSorvelMainForm::showSessionRecord() {
     RecordForm->raise();
 }
 
-std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start) {
+std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start,
+                                                  const SoundChoice& sound) {
+    // The recording is analysed while the controls are built.
+    auto library = std::make_unique<InstrumentLibrary>();
+    library->analyseInBackground(sound.instrument);
     auto form = std::make_unique<TSorvelMainForm>();
+    form->instrumentLibrary = std::move(library);
+    form->instrument = sound.instrument;
     form->FormCreate();
     form->applyStartOptions(start);
     form->Form2 = new TForm2(form.get());
+    emit form->soundChoiceChanged();
+    if (sound.drone)
+        form->setDrone(true);
     return form;
 }
 

@@ -10,6 +10,7 @@
 #include "commandline.h"
 #include "diagram.h"
 #include "exerciseundo.h"
+#include "instruments.h"
 #include "musicgenerator.h"
 #include "newexercise.h"
 #include "options.h"
@@ -44,6 +45,7 @@ namespace sorvel {
 
 class TForm2;
 class TMainMenu;
+class TSoundMenu;
 class TSessionRecordForm;
 
 // The `Score` image: a fixed canvas onto which rendered bitmaps are copied at (0, 0).
@@ -175,6 +177,16 @@ public:
     // rests.
     void stopSound();
 
+    // The instrument every voice plays, at once also while sound plays (crossfaded). Analyses
+    // its recording the first time; a recording that cannot be read is reported and the
+    // instrument stays as it was. Returns whether the choice took.
+    bool chooseInstrument(int index);
+    // The drone on or off: while on, it sounds whether or not a sonority is hovered.
+    void setDrone(bool on);
+    // The drone's level relative to the notes, as a factor (Sound Options).
+    void setDroneLevel(float level);
+    float droneLevel() const { return droneLevel_; }
+
     // Redraws the staff from `exercise` (layout, drawing list, bitmap, copy onto Score).
     void rebuildScore();
 
@@ -257,7 +269,10 @@ public:
     int task = 0;
     double retuneCents = 0;
     double retuneRatio = 1;
-    // Sound state: the voices, the device and its four output buffers.
+    // Sound state: the instruments, the voices, the device and its four output buffers.
+    std::unique_ptr<InstrumentLibrary> instrumentLibrary;
+    int instrument = defaultInstrument;
+    bool droneOn = false;
     std::unique_ptr<Synthesizer> synthesizer;
     std::unique_ptr<WaveBackend> audioBackend;
     std::unique_ptr<WaveOut> device;
@@ -276,6 +291,8 @@ signals:
     void answerChecked();
     // An undo became possible, or its words changed.
     void undoChanged();
+    // The instrument or the drone changed.
+    void soundChoiceChanged();
 
 public slots:
     void TabsBoxChange(int index);
@@ -333,6 +350,8 @@ private:
     void connectExerciseHandlers();
     // Stops the sound and forgets every reference into the exercise on the staff.
     void releaseExercise();
+    // The drone follows the exercise on the staff, its switch and its level.
+    void updateDrone();
     // Puts `music` in place of the exercise, forgetting every reference into the old one.
     void replaceExercise(CMusic music);
     // Moves the exercise and what its New Exercise decided out of the window, and back in.
@@ -349,6 +368,8 @@ private:
     bool soundOptionsPlaced_ = false;
     bool recordPlaced_ = false;
     bool quitConfirmed_ = false;
+    float droneLevel_ = 0.5f; // 6 dB below a note
+    int silentBlocks_ = 0;    // blocks rendered since everything fell silent
 };
 
 // The diagram's operations on the widgets of a PopupHandler.
@@ -358,8 +379,10 @@ void setAnswersShown(TSorvelMainForm::PopupHandler& diagram, bool shown);
 // Back to the state before the first note: no names, both markers at the 0 tick.
 void clearDiagram(TSorvelMainForm::PopupHandler& diagram);
 
-// The main window and its hidden "Sound Options" dialog, after FormCreate.
-std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start = {});
+// The main window and its hidden "Sound Options" dialog, after FormCreate, set up as the
+// command line asked and playing the instrument and the drone of `sound`.
+std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start = {},
+                                                  const SoundChoice& sound = {});
 
 // The start-up error report: a message box with the text and the text on standard error.
 void reportStartupError(const QString& text);

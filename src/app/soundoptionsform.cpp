@@ -14,6 +14,7 @@
 #include <QStyleOptionSlider>
 
 #include <algorithm>
+#include <cmath>
 
 namespace sorvel {
 
@@ -88,6 +89,31 @@ TForm2::TForm2(TSorvelMainForm* mainForm)
     Label18->setObjectName(QStringLiteral("Label18"));
     Label19 = new QLabel(QStringLiteral("High sound quality"), this);
     Label19->setObjectName(QStringLiteral("Label19"));
+
+    DroneLevelLabel = new QLabel(this);
+    DroneLevelLabel->setObjectName(QStringLiteral("DroneLevelLabel"));
+    DroneLevelBar = new SteppingSlider(Qt::Horizontal, this);
+    DroneLevelBar->setObjectName(QStringLiteral("DroneLevelBar"));
+    DroneLevelBar->setRange(-30, 0);
+    DroneLevelBar->setPageStep(1);
+    DroneLevelBar->setSingleStep(1);
+    DroneLevelBar->setValue(
+        static_cast<int>(std::lround(20.0 * std::log10(mainForm->droneLevel()))));
+    DroneLevelBar->setFocusPolicy(Qt::NoFocus);
+    DroneLevelBar->setAccessibleName(QStringLiteral("Drone level"));
+    connect(DroneLevelBar, &QSlider::valueChanged, this, &TForm2::DroneLevelBarChange);
+    connect(DroneLevelBar, &QSlider::sliderReleased, this, &TForm2::handBackKeyboard);
+    InstrumentsLabel = new QLabel(
+        QStringLiteral("Instruments (Sound > Instrument): English horn, oboe, clarinet, flute, "
+                       "violin, cello, French horn, trumpet, choir \"aah\" and pipe organ, each "
+                       "from one held F3 rendered with FluidSynth from the FluidR3_GM General "
+                       "MIDI sound font (MIT licence); the sine and the bright tone are made "
+                       "without a recording."),
+        this);
+    InstrumentsLabel->setObjectName(QStringLiteral("InstrumentsLabel"));
+    InstrumentsLabel->setWordWrap(true);
+    InstrumentsLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    DroneLevelBarChange();
     layOut();
     setVisible(false);
 }
@@ -95,10 +121,15 @@ TForm2::TForm2(TSorvelMainForm* mainForm)
 void TForm2::layOut() {
     // The places were made for a font narrower than ours: the advice keeps its width and grows
     // downwards until all of it shows, the dialog grows with it, and the labels at the slider's
-    // ends stay beside them and fit inside.
+    // ends stay beside them and fit inside. Beside them, in a column of its own, stand the
+    // drone's level and where the instruments come from; the dialog is as tall as the taller.
     constexpr int margin = 8;
+    constexpr int column = 270;
     const int adviceHeight = std::max(121, Label1->heightForWidth(122));
-    const int height = std::max(137, margin + adviceHeight + margin);
+    const int droneHeight = DroneLevelLabel->sizeHint().height() + 2 + 22 + margin;
+    const int sourcesHeight = InstrumentsLabel->heightForWidth(column);
+    const int height = std::max({137, margin + adviceHeight + margin,
+                                 margin + droneHeight + sourcesHeight + margin});
     const int grown = height - 137;
     Label1->setGeometry(margin, margin, 122, adviceHeight);
     TrackBar1->setGeometry(136, 4, 30, 129 + grown);
@@ -108,7 +139,21 @@ void TForm2::layOut() {
     Label19->move(172, 113 + grown);
     const int width = std::max(
         {272, Label18->geometry().right() + 1 + margin, Label19->geometry().right() + 1 + margin});
-    setFixedSize(width, height);
+    int y = margin;
+    DroneLevelLabel->setGeometry(width, y, column, DroneLevelLabel->sizeHint().height());
+    y += DroneLevelLabel->height() + 2;
+    DroneLevelBar->setGeometry(width, y, column, 22);
+    y += DroneLevelBar->height() + margin;
+    InstrumentsLabel->setGeometry(width, y, column, sourcesHeight);
+    setFixedSize(width + column + margin, height);
+}
+
+void TForm2::DroneLevelBarChange() {
+    const int db = DroneLevelBar->value();
+    DroneLevelLabel->setText(QStringLiteral("Drone level: %1 dB below the notes").arg(-db));
+    mainForm_->setDroneLevel(static_cast<float>(std::pow(10.0, db / 20.0)));
+    if (!DroneLevelBar->isSliderDown())
+        handBackKeyboard();
 }
 
 void TForm2::FormActivate() {

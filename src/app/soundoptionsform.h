@@ -27,6 +27,10 @@ public:
     QSlider* TrackBar1 = nullptr;
     QLabel* Label18 = nullptr;
     QLabel* Label19 = nullptr;
+    // The drone's level below a note, in dB, and where the instruments' sounds come from.
+    QLabel* DroneLevelLabel = nullptr;
+    QSlider* DroneLevelBar = nullptr;
+    QLabel* InstrumentsLabel = nullptr;
     // Bytes per block for slider positions 1..17.
     const std::vector<int> blockSizes;
 
@@ -35,6 +39,7 @@ public slots:
     void TrackBar1Enter();
     // Gives the keyboard back to the main window, so that the arrow keys retune at once.
     void handBackKeyboard();
+    void DroneLevelBarChange();
 
 protected:
     bool event(QEvent* e) override;

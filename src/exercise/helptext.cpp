@@ -125,12 +125,21 @@ constexpr std::string_view lines[] = {
     "6. If the sound is noisy or responds slowly, \"Advanced Sound Options...\" lets you trade "
     "quick response for smooth sound.",
     "",
+    "Instrument and drone: Sound > Instrument chooses the timbre of every sound: English horn, "
+    "oboe, clarinet, flute, violin, cello, French horn, trumpet, choir \"aah\", pipe organ, a "
+    "pure sine, or a bright tone (harmonic h at 1/h). The change is heard at once, also while a "
+    "chord sounds. Practise in the timbre you play: it decides which partials meet and so which "
+    "beats you hear. Sound > Drone (Ctrl+D) holds a tone under the exercise, also while the "
+    "mouse is away from the staff: the lowest note of the tested sonority, in tune in the "
+    "exercise's tuning system, an octave lower down to A1 (at start-up an A). Tune a third or a "
+    "fifth against it. Its level, a little below the notes, is set in Sound Options.",
+    "",
     "7. Click the \"Help Me!\" tab, or press F1, to return to this page at any time.",
     "",
     "Menus and keys: the menu bar holds the commands of the buttons, each greyed out exactly "
     "when its button is. Ctrl+N New Exercise, Ctrl+Backspace Start Over, Ctrl+Return Check "
-    "Answer, Ctrl+R Reveal Errors, Ctrl+Z Undo, Ctrl+H Session Record, F1 this page, Ctrl+Q "
-    "Quit. The up and down arrow keys and the mouse wheel retune the selected note.",
+    "Answer, Ctrl+R Reveal Errors, Ctrl+Z Undo, Ctrl+H Session Record, Ctrl+D Drone, F1 this "
+    "page, Ctrl+Q Quit. The up and down arrow keys and the mouse wheel retune the selected note.",
     "",
     "Exercise > Undo (Ctrl+Z) brings back the exercise and your answer that \"New Exercise\" or "
     "\"Start Over\" replaced; pressed again, it returns to the newer exercise.",

@@ -104,6 +104,7 @@ const SessionRow& SessionRecord::add(const CMusic& score, const NewExercise& mad
     row.difficulty = made.difficulty + 1;
     row.verdict = std::string(gradeMessage(verdict.column, verdict.row).text);
     row.good = isGoodVerdict(verdict);
+    row.sound = sound_;
 
     if (made.task == tuneTask) {
         // The white notes are in tune by definition; what the user answered is the black ones.
@@ -162,13 +163,17 @@ std::vector<SummaryRow> SessionRecord::summary() const {
     return result;
 }
 
+void SessionRecord::setSound(std::string_view instrument, bool drone) {
+    sound_ = std::string(instrument) + (drone ? ", drone" : "");
+}
+
 std::string SessionRecord::toTabSeparated() const {
-    std::string text = "Time\tPage\tAsked\tTask\tTuning\tDifficulty\tVerdict\tCents\n";
+    std::string text = "Time\tPage\tAsked\tTask\tTuning\tDifficulty\tVerdict\tCents\tSound\n";
     for (const SessionRow& row : rows_) {
         for (const std::string& f : {row.time, row.page, row.asked, row.task, row.tuning,
                                      difficultyWords(row.difficulty), row.verdict})
             text += field(f) + '\t';
-        text += field(row.centsText()) + '\n';
+        text += field(row.centsText()) + '\t' + field(row.sound) + '\n';
     }
     return text;
 }

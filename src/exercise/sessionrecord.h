@@ -15,6 +15,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sorvel {
@@ -36,6 +37,7 @@ struct SessionRow {
     std::string verdict; // the text shown
     bool good = false;   // among the two best verdicts of its kind of grading
     std::vector<NoteError> errors; // tuning task only: the notes that could be retuned, low first
+    std::string sound;             // the instrument heard, ", drone" added while it sounded
     // Mean of |cents| over `errors`; none without errors.
     std::optional<double> meanAbsError() const;
     // Every tested note with its cents, the largest error first: "Gb3 +14.7, A2 +0.0".
@@ -55,6 +57,8 @@ public:
     const SessionRow& add(const CMusic& score, const NewExercise& made, GradeIndex verdict,
                           std::string time);
     const std::vector<SessionRow>& rows() const { return rows_; }
+    // What the rows added from now on heard: the instrument's name, and whether the drone was on.
+    void setSound(std::string_view instrument, bool drone);
     // One row per kind, worst first: lowest share of good verdicts, then largest mean error.
     // Its cost grows with the number of kinds, not of rows.
     std::vector<SummaryRow> summary() const;
@@ -77,6 +81,7 @@ private:
     std::vector<SessionRow> rows_;
     std::map<std::string, Sums> byKind_; // kept up to date row by row
     std::size_t kept_ = 0;
+    std::string sound_;
 };
 
 // The difficulty in the slider's words: "1 of 7 (Easy)", "2 of 7" ... "7 of 7 (Hard)".

@@ -32,23 +32,29 @@ double wrapped(double phase) {
     return p < twoPi ? p : 0.0;
 }
 
-// The fade-in gain after n of fadeSamples samples: sin(pi/2 r) of the raised cosine
-// r = (1 - cos(pi n / fadeSamples)) / 2. A fade-out runs the same curve backwards, so that a
-// leaving voice and a joining one keep sin^2 + cos^2 = 1: the summed power of unrelated notes
-// holds through a change of sonority, where a plain raised cosine dips 3 dB halfway. The
-// raised cosine inside keeps both ends flat, so no start or stop clicks.
-const std::array<float, Synthesizer::fadeSamples + 1>& fadeCurve() {
+// The fade-in gain after n of N samples: sin(pi/2 r) of the raised cosine
+// r = (1 - cos(pi n / N)) / 2. A fade-out runs the same curve backwards, so that a leaving
+// voice and a joining one keep sin^2 + cos^2 = 1: the summed power of unrelated notes holds
+// through a change of sonority, where a plain raised cosine dips 3 dB halfway. The raised
+// cosine inside keeps both ends flat, so no start or stop clicks.
+template <int N> const std::array<float, N + 1>& fadeCurve() {
     static const auto curve = [] {
-        std::array<float, Synthesizer::fadeSamples + 1> c{};
-        for (int n = 0; n <= Synthesizer::fadeSamples; ++n) {
-            const double r =
-                (1.0 - std::cos(3.141592653589793 * n / Synthesizer::fadeSamples)) / 2.0;
+        std::array<float, N + 1> c{};
+        for (int n = 0; n <= N; ++n) {
+            const double r = (1.0 - std::cos(3.141592653589793 * n / N)) / 2.0;
             c[static_cast<std::size_t>(n)] =
                 static_cast<float>(std::sin(1.5707963267948966 * r));
         }
         return c;
     }();
     return curve;
+}
+
+// The curve's value after n of `length` samples (a note's fade or the drone's).
+float fadeValue(int n, int length) {
+    if (length == Synthesizer::droneFadeSamples)
+        return fadeCurve<Synthesizer::droneFadeSamples>()[static_cast<std::size_t>(n)];
+    return fadeCurve<Synthesizer::fadeSamples>()[static_cast<std::size_t>(n)];
 }
 
 // One voice over `count` samples (count <= hop) that share the amplitude rows `from` and
@@ -211,7 +217,12 @@ Synthesizer::Synthesizer() : Synthesizer(std::string("bassoboe.wav")) {}
 
 Synthesizer::Synthesizer(const std::string& fileName) : Synthesizer(CTimbreizer(fileName)) {}
 
-Synthesizer::Synthesizer(const CTimbreizer& voice) : voices(voiceCount, voice) {}
+Synthesizer::Synthesizer(const CTimbreizer& voice)
+    : voices(voiceCount, voice), drone_(droneSlots, DroneSlot{{}, voice, {}, {}, false}),
+      instrument_(voice) {
+    for (DroneSlot& d : drone_)
+        d.state.fadeLength = droneFadeSamples;
+}
 
 int Synthesizer::audibleHarmonics(double frequency) {
     const double f = std::abs(frequency);
@@ -239,14 +250,108 @@ void Synthesizer::restart() {
         s.gain = s.from = s.to = 0.0f;
         s.ramp = fadeSamples;
     }
+    for (std::optional<CTimbreizer>& p : previous_)
+        p.reset();
+    // The drone comes back from silence too; a pitch that was fading out is gone.
+    for (DroneSlot& d : drone_) {
+        d.previous.reset();
+        const float level = d.state.to;
+        d.state.gain = d.state.from = d.state.to = 0.0f;
+        d.state.ramp = droneFadeSamples;
+        d.active = level > 0.0f;
+        if (d.active)
+            d.state.retarget(level);
+    }
+}
+
+bool Synthesizer::silent() const {
+    return std::none_of(state_.begin(), state_.end(),
+                        [](const VoiceState& s) { return s.note != nullptr; }) &&
+           std::none_of(drone_.begin(), drone_.end(), [](const DroneSlot& d) { return d.active; });
+}
+
+void Synthesizer::setInstrument(const CTimbreizer& instrument) {
+    instrument_ = instrument;
+    // A voice in the middle of a crossfade finishes it first, then follows (prepareVoices).
+    for (std::size_t v = 0; v < state_.size(); ++v)
+        followInstrument(state_[v], voices[v], previous_[v], state_[v].note != nullptr);
+    for (DroneSlot& d : drone_)
+        followInstrument(d.state, d.timbre, d.previous, d.active);
+}
+
+void Synthesizer::followInstrument(VoiceState& s, CTimbreizer& timbre,
+                                   std::optional<CTimbreizer>& previous, bool sounding) {
+    if (previous || &timbre.tables() == &instrument_.tables())
+        return;
+    CTimbreizer next = instrument_;
+    // A voice that has begun goes on held: a second attack in mid-note would be heard.
+    if (timbre.sustaining || timbre.frameIndex > 0 || timbre.framePosition > 0) {
+        next.sustaining = true;
+        next.frameIndex = 0;
+        next.framePosition = timbre.framePosition;
+    }
+    if (sounding) {
+        previous = std::move(timbre);
+        s.switchRamp = 0;
+    }
+    timbre = std::move(next);
+}
+
+void Synthesizer::setDrone(std::optional<double> frequency, float level) {
+    DroneSlot* sounding = nullptr;
+    for (DroneSlot& d : drone_)
+        if (d.active && d.state.to > 0.0f)
+            sounding = &d;
+    if (!frequency) {
+        droneFrequency_.reset();
+        if (sounding)
+            sounding->state.retarget(0.0f);
+        return;
+    }
+    droneFrequency_ = frequency;
+    if (sounding && sounding->state.frequency == *frequency) {
+        sounding->state.retarget(level);
+        return;
+    }
+    if (sounding)
+        sounding->state.retarget(0.0f);
+    // The new pitch: a slot fading out at that pitch takes it back, else a free slot, else
+    // the quieter one (its pitch moves on from where its level stands, without a click).
+    const auto pick = [&]() -> DroneSlot* {
+        for (DroneSlot& d : drone_)
+            if (&d != sounding && d.active && d.state.frequency == *frequency)
+                return &d;
+        for (DroneSlot& d : drone_)
+            if (&d != sounding && !d.active)
+                return &d;
+        DroneSlot* quietest = nullptr;
+        for (DroneSlot& d : drone_)
+            if (&d != sounding && (quietest == nullptr || d.state.gain < quietest->state.gain))
+                quietest = &d;
+        return quietest;
+    };
+    DroneSlot* slot = pick();
+    if (slot == nullptr)
+        return;
+    VoiceState& s = slot->state;
+    const bool wasActive = slot->active;
+    if (!wasActive) {
+        s.phase = 0.0;
+        s.gain = s.from = s.to = 0.0f;
+        s.ramp = droneFadeSamples;
+    }
+    slot->active = true;
+    s.frequency = *frequency;
+    s.harmonics = audibleHarmonics(*frequency);
+    s.increment = phaseIncrement(*frequency, 0.0);
+    s.retarget(level);
+    followInstrument(s, slot->timbre, slot->previous, wasActive);
 }
 
 float Synthesizer::VoiceState::nextGain() {
-    if (ramp < fadeSamples) {
-        const auto& curve = fadeCurve();
-        gain = to >= from
-                   ? from + (to - from) * curve[static_cast<std::size_t>(ramp)]
-                   : to + (from - to) * curve[static_cast<std::size_t>(fadeSamples - ramp)];
+    if (ramp < fadeLength) {
+        gain = to >= from ? from + (to - from) * fadeValue(ramp, fadeLength)
+                          : to + (from - to) * fadeValue(fadeLength - ramp, fadeLength);
         ++ramp;
     } else {
         gain = to;
@@ -328,6 +433,10 @@ void Synthesizer::assignVoices() {
 
 void Synthesizer::prepareVoices(double jitter) {
     assignVoices();
+    for (std::size_t v = 0; v < state_.size(); ++v)
+        followInstrument(state_[v], voices[v], previous_[v], state_[v].note != nullptr);
+    for (DroneSlot& d : drone_)
+        followInstrument(d.state, d.timbre, d.previous, d.active);
     for (VoiceState& s : state_) {
         // A leaving voice keeps the pitch it had: its note is no longer in the sounding list,
         // and the exercise that owned it may already be gone.
@@ -341,10 +450,18 @@ void Synthesizer::prepareVoices(double jitter) {
 }
 
 void Synthesizer::releaseSilentVoices() {
-    for (VoiceState& s : state_) {
+    for (std::size_t v = 0; v < state_.size(); ++v) {
+        VoiceState& s = state_[v];
         if (s.note != nullptr && s.to == 0.0f && s.gain == 0.0f) {
             s.note = nullptr;
             s.gain = 0.0f;
+            previous_[v].reset();
+        }
+    }
+    for (DroneSlot& d : drone_) {
+        if (d.active && d.state.to == 0.0f && d.state.gain == 0.0f) {
+            d.active = false;
+            d.previous.reset();
         }
     }
 }
@@ -353,41 +470,58 @@ double Synthesizer::nextJitter() {
     return random.next() / 32767.0 * 0.125 - 0.0625;
 }
 
+double Synthesizer::referenceSample(VoiceState& s, CTimbreizer& timbre,
+                                    std::optional<CTimbreizer>& previous) {
+    double c = timbre.voice_sample(s.phase, s.harmonics);
+    if (previous) {
+        const double x = double(s.switchRamp) / switchSamples;
+        c = c * x + previous->voice_sample(s.phase, s.harmonics) * (1.0 - x);
+        if (++s.switchRamp >= switchSamples)
+            previous.reset();
+    }
+    s.phase = wrapped(s.phase + s.increment);
+    return c * 0.1 * s.nextGain();
+}
+
 void Synthesizer::renderReference(std::span<std::int16_t> block) {
     prepareVoices(nextJitter());
     for (std::int16_t& sample : block) {
         float sum = 0.0f;
         for (std::size_t j = 0; j < state_.size(); ++j) {
-            VoiceState& s = state_[j];
-            if (s.note == nullptr) {
-                continue;
-            }
-            const double c = voices[j].voice_sample(s.phase, s.harmonics);
-            s.phase = wrapped(s.phase + s.increment);
-            sum += c * 0.1 * s.nextGain();
+            if (state_[j].note != nullptr)
+                sum += referenceSample(state_[j], voices[j], previous_[j]);
+        }
+        for (DroneSlot& d : drone_) {
+            if (d.active)
+                sum += referenceSample(d.state, d.timbre, d.previous);
         }
         sample = toSample(sum);
     }
     releaseSilentVoices();
 }
 
+void Synthesizer::turns(Rotation& r, double increment) {
+    // The voice's cosines come from turning a phasor: exact at each chunk's start, then by
+    // precomputed turns of 0 .. lanes samples.
+    const double c1 = std::cos(increment);
+    const double s1 = std::sin(increment);
+    r.cos[0] = 1.0;
+    r.sin[0] = 0.0;
+    for (int l = 1; l <= lanes; ++l) {
+        r.cos[l] = r.cos[l - 1] * c1 - r.sin[l - 1] * s1;
+        r.sin[l] = r.sin[l - 1] * c1 + r.cos[l - 1] * s1;
+    }
+}
+
 void Synthesizer::render(std::span<std::int16_t> block) noexcept {
     prepareVoices(nextJitter());
     for (std::size_t v = 0; v < state_.size(); ++v) {
-        if (state_[v].note == nullptr) {
-            continue;
-        }
-        // The voice's cosines come from turning a phasor: exact at each chunk's start, then by
-        // precomputed turns of 0 .. lanes samples.
-        Rotation& r = rotations_[v];
-        const double c1 = std::cos(state_[v].increment);
-        const double s1 = std::sin(state_[v].increment);
-        r.cos[0] = 1.0;
-        r.sin[0] = 0.0;
-        for (int l = 1; l <= lanes; ++l) {
-            r.cos[l] = r.cos[l - 1] * c1 - r.sin[l - 1] * s1;
-            r.sin[l] = r.sin[l - 1] * c1 + r.cos[l - 1] * s1;
-        }
+        if (state_[v].note != nullptr)
+            turns(rotations_[v], state_[v].increment);
+    }
+    for (DroneSlot& d : drone_) {
+        if (d.active)
+            turns(d.rotation, d.state.increment);
     }
 
     std::size_t done = 0;
@@ -395,9 +529,12 @@ void Synthesizer::render(std::span<std::int16_t> block) noexcept {
         const int n = static_cast<int>(std::min<std::size_t>(chunkSize, block.size() - done));
         std::fill(mix_.begin(), mix_.begin() + n, 0.0f);
         for (std::size_t v = 0; v < state_.size(); ++v) {
-            if (state_[v].note != nullptr) {
-                renderVoice(v, n);
-            }
+            if (state_[v].note != nullptr)
+                renderVoice(state_[v], rotations_[v], voices[v], previous_[v], n);
+        }
+        for (DroneSlot& d : drone_) {
+            if (d.active)
+                renderVoice(d.state, d.rotation, d.timbre, d.previous, n);
         }
         for (int i = 0; i < n; ++i) {
             block[done + static_cast<std::size_t>(i)] = toSample(mix_[i]);
@@ -407,14 +544,13 @@ void Synthesizer::render(std::span<std::int16_t> block) noexcept {
     releaseSilentVoices();
 }
 
-void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
-    VoiceState& s = state_[v];
-    const Rotation& r = rotations_[v];
+void Synthesizer::renderVoice(VoiceState& s, const Rotation& r, CTimbreizer& timbre,
+                              std::optional<CTimbreizer>& previous, int count) noexcept {
     double zc = std::cos(s.phase);
     double zs = std::sin(s.phase);
     s.phase = wrapped(s.phase + count * s.increment);
     const float* gains = nullptr;
-    if (s.ramp >= fadeSamples) {
+    if (s.ramp >= s.fadeLength) {
         s.gain = s.to;
     } else {
         for (int i = 0; i < count; ++i) {
@@ -422,18 +558,38 @@ void Synthesizer::renderVoice(std::size_t v, int count) noexcept {
         }
         gains = gains_.data();
     }
+    if (!previous) {
+        renderTimbre(timbre, zc, zs, r, count, s.harmonics, gains, s.to * 0.1f);
+        return;
+    }
+    // A change of instrument: both tables in the same phase, their weights crossing linearly,
+    // so that the wave turns smoothly from one timbre into the other.
+    for (int i = 0; i < count; ++i) {
+        const float x = std::min(1.0f, float(s.switchRamp + i) / switchSamples);
+        const float g = gains != nullptr ? gains[i] : s.to * 0.1f;
+        newGains_[static_cast<std::size_t>(i)] = g * x;
+        oldGains_[static_cast<std::size_t>(i)] = g * (1.0f - x);
+    }
+    double oldZc = zc, oldZs = zs;
+    renderTimbre(*previous, oldZc, oldZs, r, count, s.harmonics, oldGains_.data(), 0.0f);
+    renderTimbre(timbre, zc, zs, r, count, s.harmonics, newGains_.data(), 0.0f);
+    s.switchRamp += count;
+    if (s.switchRamp >= switchSamples)
+        previous.reset();
+}
 
-    CTimbreizer& voice = voices[v];
+void Synthesizer::renderTimbre(CTimbreizer& timbre, double& zc, double& zs, const Rotation& r,
+                               int count, int harmonics, const float* gains,
+                               float level) noexcept {
     const SegmentRenderer render = segmentRenderer();
     int i = 0;
     while (i < count) {
-        const int n = std::min(count - i, voice.hopSize - voice.framePosition);
-        const float* from = voice.currentRow();
-        render(zc, zs, r.cos.data(), r.sin.data(), n, from,
-                      from + CTimbreizer::harmonicCount, voice.framePosition, voice.hopSize,
-                      s.harmonics, gains != nullptr ? gains + i : nullptr, s.to * 0.1f,
-                      mix_.data() + i);
-        voice.advance(n);
+        const int n = std::min(count - i, timbre.hopSize - timbre.framePosition);
+        const float* from = timbre.currentRow();
+        render(zc, zs, r.cos.data(), r.sin.data(), n, from, from + CTimbreizer::harmonicCount,
+               timbre.framePosition, timbre.hopSize, harmonics,
+               gains != nullptr ? gains + i : nullptr, level, mix_.data() + i);
+        timbre.advance(n);
         i += n;
     }
 }

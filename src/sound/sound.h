@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -42,6 +43,11 @@ public:
     // sonority clicks; leaving and joining voices cross-fade at equal power.
     static constexpr int fadeSamples = 88;
 
+    // Samples over which a change of instrument crossfades a sounding voice (50 ms), and over
+    // which the drone fades in and out.
+    static constexpr int switchSamples = 1102;
+    static constexpr int droneFadeSamples = 1102;
+
     // Reads and analyses `fileName` once; the eight voices share the tables.
     Synthesizer();
     explicit Synthesizer(const std::string& fileName);
@@ -60,6 +66,21 @@ public:
     // the sounding list fades in anew.
     void restart();
 
+    // Plays every voice, the drone's too, with the tables of `instrument` from now on. A voice
+    // that sounds crossfades from the old tables to the new over switchSamples, in phase, so
+    // that the switch never clicks; a voice that has sounded goes on in the new sustain loop.
+    void setInstrument(const CTimbreizer& instrument);
+    // The instrument the voices play (or are crossfading to): its tables, its held levels.
+    const CTimbreizer& instrument() const { return instrument_; }
+
+    // The drone: one more voice, at `frequency` (none: off) and `level` times a note's level,
+    // without the notes' jitter, so that it stays exactly on its pitch. It sounds whatever
+    // notes come and go; it fades in and out over droneFadeSamples, and a new frequency fades
+    // the old pitch out while the new one fades in.
+    void setDrone(std::optional<double> frequency, float level);
+    // The drone's pitch, while it is on.
+    std::optional<double> droneFrequency() const { return droneFrequency_; }
+
     // Renders block.size() samples of the sounding notes: one frequency jitter per block,
     // then per sample the sum over the voices. Allocates nothing.
     void render(std::span<std::int16_t> block) noexcept;
@@ -71,6 +92,9 @@ public:
     const CNote* voiceNote(int v) const { return state_[static_cast<std::size_t>(v)].note; }
     double phase(int v) const { return state_[static_cast<std::size_t>(v)].phase; }
     float level(int v) const { return state_[static_cast<std::size_t>(v)].gain; }
+
+    // Whether nothing sounds: no voice and no drone, not even fading.
+    bool silent() const;
 
     // How many of the 32 harmonics of `frequency` lie below half the sample rate.
     static int audibleHarmonics(double frequency);
@@ -94,6 +118,8 @@ private:
         float gain = 0.0f; // the level of the last sample rendered
         float from = 0.0f, to = 0.0f;
         int ramp = fadeSamples; // samples into the fade from `from` to `to`
+        int fadeLength = fadeSamples;
+        int switchRamp = switchSamples; // samples into the crossfade to a new instrument
         int harmonics = 0;      // below half the sample rate, this block
         double increment = 0.0; // phase per sample, this block
         double frequency = 0.0; // the note's, this block
@@ -102,20 +128,45 @@ private:
         void retarget(float level);
     };
 
-    double nextJitter();
-    void assignVoices();
-    void prepareVoices(double jitter);
-    void releaseSilentVoices();
-    void renderVoice(std::size_t v, int count) noexcept;
-
-    std::array<VoiceState, voiceCount> state_{};
     // The turns of a voice's phasor by 0 .. lanes samples, cosines then sines.
     struct Rotation {
         std::array<double, lanes + 1> cos{};
         std::array<double, lanes + 1> sin{};
     };
+    // One of the drone's two slots: the pitch that sounds, and one fading out after a change.
+    struct DroneSlot {
+        VoiceState state;
+        CTimbreizer timbre;
+        std::optional<CTimbreizer> previous;
+        Rotation rotation;
+        bool active = false;
+    };
+    static constexpr int droneSlots = 2;
+
+    double nextJitter();
+    void assignVoices();
+    void prepareVoices(double jitter);
+    void releaseSilentVoices();
+    // Starts the crossfade of a voice whose tables are not the instrument's.
+    void followInstrument(VoiceState& s, CTimbreizer& timbre, std::optional<CTimbreizer>& previous,
+                          bool sounding);
+    void renderVoice(VoiceState& s, const Rotation& r, CTimbreizer& timbre,
+                     std::optional<CTimbreizer>& previous, int count) noexcept;
+    // The samples one timbre adds to mix_ over `count` samples, the phasor (zc, zs) moved on.
+    void renderTimbre(CTimbreizer& timbre, double& zc, double& zs, const Rotation& r, int count,
+                      int harmonics, const float* gains, float level) noexcept;
+    double referenceSample(VoiceState& s, CTimbreizer& timbre, std::optional<CTimbreizer>& previous);
+    static void turns(Rotation& r, double increment);
+
+    std::array<VoiceState, voiceCount> state_{};
+    std::array<std::optional<CTimbreizer>, voiceCount> previous_{};
     std::array<Rotation, voiceCount> rotations_{};
+    std::vector<DroneSlot> drone_;
+    std::optional<double> droneFrequency_;
+    CTimbreizer instrument_;
     alignas(64) std::array<float, chunkSize> gains_{};
+    alignas(64) std::array<float, chunkSize> oldGains_{};
+    alignas(64) std::array<float, chunkSize> newGains_{};
     alignas(64) std::array<float, chunkSize> mix_{};
 };
 

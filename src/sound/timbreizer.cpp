@@ -56,6 +56,21 @@ CTimbreizer CTimbreizer::fromSamples(std::vector<double> values, const std::stri
     return CTimbreizer(FromSamples{}, std::move(values), name);
 }
 
+CTimbreizer CTimbreizer::fromLevels(const std::array<float, 32>& levels) {
+    CTimbreizer t{Unanalysed{}};
+    t.setParameters();
+    auto tables = std::make_shared<TimbreTables>();
+    const vecf row(levels.begin(), levels.end());
+    // One attack frame, then the loop: every frame the same.
+    t.attackFrames = tables->attackFrames = 1;
+    tables->harmonicFrames.assign(2, row);
+    tables->loopFrames.assign(static_cast<std::size_t>(2 * t.loopLength - 1), row);
+    for (std::size_t f = 0; f < tables->harmonicFrames.size() + tables->loopFrames.size(); ++f)
+        tables->playbackTable.insert(tables->playbackTable.end(), row.begin(), row.end());
+    t.tables_ = std::move(tables);
+    return t;
+}
+
 void CTimbreizer::setParameters() {
     referenceFrequency = equalFrequency(53); // the recording's F3
     referenceBin = frameSize / sampleRate * referenceFrequency;

@@ -11,6 +11,7 @@
 #include "fft.h"
 #include "readwave.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,9 @@ public:
     // Analyses samples already on the recording's scale (16-bit value * 2^-16); `name` stands
     // for the file in error messages.
     static CTimbreizer fromSamples(std::vector<double> samples, const std::string& name);
+    // A timbre made without a recording: harmonic h (1..32) at `levels[h - 1]` throughout, on
+    // the recording's scale (a steady sine of amplitude A in a recording reads A / 2).
+    static CTimbreizer fromLevels(const std::array<float, 32>& levels);
 
     static constexpr int maxSeconds = 60;
 
@@ -84,9 +88,13 @@ public:
     WaveFormat format;
 
     const TimbreTables& tables() const { return *tables_; }
+    // The held tone's amplitudes of harmonics 1..32 (the sustain loop's first frame).
+    const vecf& heldLevels() const { return tables_->loopFrames.front(); }
 
 private:
     struct FromSamples {};
+    struct Unanalysed {};
+    explicit CTimbreizer(Unanalysed) {}
     CTimbreizer(FromSamples, std::vector<double> samples, const std::string& name);
     void setParameters();
     void analyse(std::vector<double> samples, const std::string& name);

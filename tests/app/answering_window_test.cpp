@@ -3,12 +3,17 @@
 // sounds the sonority under the mouse, leaving the staff silences it, the arrow keys retune the
 // selected note while it sounds, and the verdict shows over the staff.
 #include "blacknote.h"
+#include "instruments.h"
 #include "layout.h"
+#include "mainmenu.h"
+#include "musicgenerator.h"
 #include "recording.h"
+#include "soundmenu.h"
 #include "sorvelmainform.h"
 #include "tuningsetup.h"
 #include "wakeups.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>
@@ -520,6 +525,139 @@ TEST_F(AnsweringWindow, reference_pitch_and_an_imported_scale_sound_and_grade) {
     EXPECT_EQ(form->TuningBox->itemText(5).toStdString(), "Kirnberger III (1779)");
     tuning.setScale(std::nullopt);
     tuning.setReferencePitch(440.0);
+}
+
+// The largest step between successive samples of `x`.
+int largestStep(std::span<const std::int16_t> x) {
+    int step = 0;
+    for (std::size_t i = 1; i < x.size(); ++i)
+        step = std::max(step, std::abs(x[i] - x[i - 1]));
+    return step;
+}
+
+TEST_F(AnsweringWindow, a_change_of_instrument_while_a_chord_sounds_has_no_step) {
+    // A held C major triad, English horn, then the clarinet chosen from the menu.
+    CTwoStaffChord columns;
+    columns.columns.emplace_back();
+    for (auto [letter, f] : {std::pair{0, 261.6256}, {2, 329.6276}, {4, 391.9954}})
+        columns.columns[0].notes.emplace_back(4, letter, 0, std::vector<double>(5, f), 0);
+    form->exercise = std::make_unique<CMusic>(buildMusic(columns));
+    for (CNote& n : form->exercise->staves[0].chords[0].notes) {
+        n.locked = 1;
+        n.soundingFrequency = n.systemFrequencies[0];
+    }
+    form->rebuildScore();
+    const CNote& c4 = form->exercise->staves[0].chords[0].notes[0];
+    const std::size_t start = recordedLength();
+    moveTo(c4.centre[0], c4.centre[1]);
+    recordUntil(start + settle + static_cast<std::size_t>(2.5 * rate)); // well past the attack
+    const std::size_t switched = recordedLength();
+    const int clarinet = findInstrument("clarinet");
+    form->Menu->SoundChoices->InstrumentActions[static_cast<std::size_t>(clarinet)]->trigger();
+    EXPECT_EQ(form->instrument, clarinet);
+    EXPECT_TRUE(form->Menu->SoundChoices->InstrumentActions[static_cast<std::size_t>(clarinet)]
+                    ->isChecked());
+    recordUntil(switched + settle + 2 * 22050);
+    const std::vector<std::int16_t> all = recorded();
+    ASSERT_GE(all.size(), switched + settle + 2 * 22050);
+    // A second of each, so that the slow beats of the tempered chord take their full range.
+    const std::span<const std::int16_t> everything(all);
+    const auto before = everything.subspan(switched - 22050, 22050);
+    const auto after = everything.subspan(all.size() - 22050, 22050);
+    // The change reaches the recording somewhere within the settling time.
+    const auto through = everything.subspan(switched - 2000, settle + 6000);
+    EXPECT_LE(largestStep(through), std::max(largestStep(before), largestStep(after)))
+        << "before " << largestStep(before) << ", after " << largestStep(after);
+    // It did change: the clarinet's second harmonic is far weaker than the English horn's.
+    auto second = [](std::span<const std::int16_t> x) {
+        return levelAt(x, 2 * 261.6256) - levelAt(x, 261.6256);
+    };
+    EXPECT_LT(second(after), second(before) - 15);
+}
+
+TEST_F(AnsweringWindow, the_drone_holds_its_pitch_and_level_and_is_silent_when_off) {
+    // Ctrl+D: the drone sounds an octave below the start-up A4 with nothing hovered.
+    QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
+    ASSERT_TRUE(form->droneOn);
+    EXPECT_TRUE(form->Menu->SoundChoices->DroneAction->isChecked());
+    EXPECT_TRUE(form->Timer1->isActive());
+    std::size_t at = recordedLength();
+    recordUntil(at + settle + static_cast<std::size_t>(2.5 * rate));
+    const auto a3 = recordedFrom(recordedLength() - 22050, 22050);
+    const double heard = testing::fundamentalNear(a3, 220.0, rate);
+    EXPECT_NEAR(1200 * std::log2(heard / 220.0), 0.0, 0.05) << heard << " Hz";
+
+    // A melodic interval with its reference copy: the drone moves to its bottom note, an
+    // octave lower while that stays at or above A1 (the system is Equal).
+    MTRand_int32::seed(31);
+    form->TabsBox->setCurrentIndex(1);
+    form->NewBtn->click();
+    auto droneOf = [this] {
+        const CNote* lowest = nullptr;
+        for (const CStaff& staff : form->exercise->staves)
+            for (const CChord& chord : staff.chords)
+                for (const CNote& n : chord.notes)
+                    if (!lowest || n.pitchNumber() < lowest->pitchNumber())
+                        lowest = &n;
+        const int p = lowest->pitchNumber();
+        return 440.0 * std::pow(2.0, (p - 69) / 12.0) / (p - 12 >= 33 ? 2 : 1);
+    };
+    const double first = droneOf();
+    at = recordedLength();
+    recordUntil(at + settle + static_cast<std::size_t>(1.0 * rate));
+    const auto moved = recordedFrom(recordedLength() - 11025, 11025);
+    EXPECT_NEAR(1200 * std::log2(testing::fundamentalNear(moved, first, rate) / first), 0.0, 0.05);
+
+    // Three sonorities in turn, off the staff, and a New Exercise: the drone never dips.
+    const std::size_t from = recordedLength();
+    ASSERT_GE(form->exercise->columnCount, 2);
+    for (int c = 0; c < 3; ++c) {
+        const auto column = static_cast<std::size_t>(c % form->exercise->columnCount);
+        const CStaff& staff = form->exercise->staves[form->exercise->staves[0].chords[column]
+                                                             .notes.empty()
+                                                         ? 1
+                                                         : 0];
+        const CNote& n = staff.chords[column].notes[0];
+        moveTo(n.centre[0], n.centre[1]);
+        recordUntil(recordedLength() + static_cast<std::size_t>(0.3 * rate));
+    }
+    const std::size_t leftStaff = recordedLength();
+    moveTo(10, 235);
+    EXPECT_TRUE(form->Timer1->isActive()) << "the drone keeps the sound on";
+    recordUntil(recordedLength() + settle + static_cast<std::size_t>(0.3 * rate));
+    const std::size_t clicked = recordedLength();
+    form->NewBtn->click();
+    const double second = droneOf();
+    recordUntil(recordedLength() + settle + static_cast<std::size_t>(0.5 * rate));
+    const std::vector<std::int16_t> all = recorded();
+    auto range = [](const std::vector<double>& levels) {
+        const auto [lo, hi] = std::minmax_element(levels.begin(), levels.end());
+        return *hi - *lo;
+    };
+    // While the notes come and go: the drone's fundamental in 93 ms windows (the notes all lie
+    // an octave and more above it).
+    std::vector<double> held;
+    for (std::size_t w = from; w + 2048 <= leftStaff + settle; w += 512)
+        held.push_back(levelAt(std::span<const std::int16_t>(all.data() + w, 2048), first));
+    EXPECT_LE(range(held), 1.0) << "with the notes";
+    // Through New Exercise the drone sounds alone, and a new pitch crossfades at equal power:
+    // the level of the whole sound holds. (Octaves would add in phase; the seed avoids them.)
+    ASSERT_GT(std::abs(std::log2(second / first)), 0.0) << "a new pitch";
+    ASSERT_GT(std::abs(std::abs(std::log2(second / first)) - 1), 0.05) << "no octave";
+    std::vector<double> alone;
+    for (std::size_t w = clicked - 8000; w + 2048 <= all.size(); w += 512)
+        alone.push_back(rmsDb(std::span<const std::int16_t>(all.data() + w, 2048)));
+    EXPECT_LE(range(alone), 1.0) << "through New Exercise, " << first << " Hz to " << second;
+
+    // Off again: it fades, the sound stops and the recording falls silent.
+    QTest::keyClick(form.get(), Qt::Key_D, Qt::ControlModifier);
+    EXPECT_FALSE(form->droneOn);
+    const std::size_t off = recordedLength();
+    QTest::qWait(1500);
+    EXPECT_FALSE(form->Timer1->isActive());
+    // After the queued blocks and the 50 ms fade, nothing more (the device rests soon after).
+    const auto tail = recordedFrom(off + settle + 1200, 2000);
+    EXPECT_TRUE(std::all_of(tail.begin(), tail.end(), [](std::int16_t s) { return s == 0; }));
 }
 
 } // namespace

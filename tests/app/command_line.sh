@@ -49,6 +49,22 @@ for wrong in --no-such-option -x stray; do
         fail "$wrong: the error does not name it: $(cat "$work/err")"
 done
 
+run --list-timbres
+[ "$status" -eq 0 ] || fail "--list-timbres: status $status"
+[ "$(head -1 "$work/out")" = english-horn ] && grep -qx violin "$work/out" &&
+    grep -qx sine "$work/out" && grep -qx bright "$work/out" ||
+    fail "--list-timbres printed '$(cat "$work/out")'"
+run --timbre viola
+[ "$status" -eq 2 ] && grep -qF "'viola'" "$work/err" && grep -qF -- --list-timbres "$work/err" ||
+    fail "--timbre viola: status $status: $(cat "$work/err")"
+
+# Only the chosen instrument is read at start-up: here the violin, missing in an empty folder.
+(cd "$work" && env -u DISPLAY SDL_AUDIODRIVER=dummy timeout 60 "$program" -platform offscreen \
+    --timbre Violin >/dev/null 2>"$work/err")
+status=$?
+[ "$status" -eq 1 ] && grep -qF "Unable to open file instruments/violin.wav" "$work/err" ||
+    fail "--timbre Violin: status $status: $(cat "$work/err")"
+
 # Qt's own options pass through to the window's start: here it gets as far as the missing
 # recording in an empty folder, and says so.
 (cd "$work" && env -u DISPLAY SDL_AUDIODRIVER=dummy timeout 60 "$program" -platform offscreen \

@@ -86,7 +86,7 @@ TEST_F(MenuWindow, menus_and_items_as_listed) {
           "Reveal Errors\tCtrl+R", "Undo\tCtrl+Z", "Quit\tCtrl+Q"}},
         {"View", {"Session Record\tCtrl+H", "Show Answers on Tuning Diagram\t"}},
         {"Tuning", {"Open Scale...\tCtrl+O", "Reference Pitch\t"}},
-        {"Sound", {"Sound Options...\t"}},
+        {"Sound", {"Instrument\t", "Drone\tCtrl+D", "Sound Options...\t"}},
         {"Help", {"How to Use Sorvel\tF1", "About Sorvel\t"}}};
     ASSERT_EQ(menu->actions().size(), static_cast<qsizetype>(expected.size()));
     for (const auto& [title, items] : expected) {

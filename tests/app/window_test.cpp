@@ -655,11 +655,15 @@ TEST_F(Window, sound_options_dialog) {
         EXPECT_TRUE(f->rect().contains(l->geometry())) << l->objectName().toStdString();
         EXPECT_GE(l->width(), l->sizeHint().width()) << l->objectName().toStdString();
     }
+    // The drone's level and the instruments stand beside the block size, within its height.
+    const int blockPart = f->height();
     EXPECT_GE(f->width(), 272);
-    EXPECT_GE(f->height(), 137);
+    EXPECT_GE(blockPart, 137);
+    EXPECT_TRUE(f->rect().contains(f->InstrumentsLabel->geometry()));
+    EXPECT_GE(f->DroneLevelLabel->x(), f->Label18->geometry().right());
     EXPECT_EQ(f->TrackBar1->pos(), QPoint(136, 4));
     EXPECT_EQ(f->TrackBar1->width(), 30);
-    EXPECT_EQ(f->TrackBar1->geometry().bottom(), f->height() - 5);
+    EXPECT_EQ(f->TrackBar1->geometry().bottom(), blockPart - 5);
     EXPECT_EQ(f->TrackBar1->orientation(), Qt::Vertical);
     EXPECT_EQ(f->TrackBar1->minimum(), 1);
     EXPECT_EQ(f->TrackBar1->maximum(), 17);
@@ -670,7 +674,7 @@ TEST_F(Window, sound_options_dialog) {
     EXPECT_EQ(f->Label18->pos(), QPoint(172, 11));
     EXPECT_EQ(f->Label19->text(), "High sound quality");
     // Beside the bottom end, as far up from it as in the 137-pixel dialog.
-    EXPECT_EQ(f->Label19->pos(), QPoint(172, f->height() - 137 + 113));
+    EXPECT_EQ(f->Label19->pos(), QPoint(172, blockPart - 137 + 113));
 
     // Activating the main window applies the slider's block size.
     form->FormActivate();

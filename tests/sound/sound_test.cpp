@@ -273,7 +273,9 @@ TEST(synthesizer, a_new_note_at_a_leaving_notes_pitch_takes_over_its_voice) {
 
 TEST(synthesizer, fast_render_agrees_with_the_reference) {
     // Eight distinct notes (8 voices, all 32 harmonics at the bottom, few at the top), through
-    // the attack and many loop cycles, in blocks of odd sizes, retuned between blocks.
+    // the attack and many loop cycles, in blocks of odd sizes, retuned between blocks; with the
+    // drone coming, changing pitch and going, and changes of instrument in mid-crossfade.
+    const CTimbreizer oboe(std::string(SORVEL_ASSET_DIR) + "/instruments/oboe.wav");
     auto notes = notesAt({110.0, 130.81, 164.81, 196.0, 261.63, 440.0, 659.26, 1396.9});
     Synthesizer fast(recordedVoice());
     fast.setSounding(
@@ -284,6 +286,14 @@ TEST(synthesizer, fast_render_agrees_with_the_reference) {
     int worst = 0;
     for (int b = 0; b < 48; ++b) {
         const int n = sizes[b % 8];
+        for (Synthesizer* s : {&fast, &reference}) {
+            if (b == 3 || b == 20)
+                s->setDrone(b == 3 ? 110.0 : 98.0, 0.5f);
+            if (b == 5 || b == 6 || b == 30)
+                s->setInstrument(b == 6 ? recordedVoice() : oboe);
+            if (b == 40)
+                s->setDrone(std::nullopt, 0.5f);
+        }
         std::vector<std::int16_t> x(n), y(n);
         fast.render(x);
         reference.renderReference(y);
