@@ -21,7 +21,9 @@ template <typename W>
 W* place(W* w, const char* name, int x, int y, int width = -1, int height = -1) {
     w->setObjectName(QString::fromLatin1(name));
     w->setFocusPolicy(Qt::NoFocus);
-    const QSize hint = w->sizeHint();
+    // The size hint measures the caption, which costs a font lookup; a control given both
+    // sizes has no need of it.
+    const QSize hint = width < 0 || height < 0 ? w->sizeHint() : QSize();
     w->setGeometry(x, y, width < 0 ? hint.width() : width, height < 0 ? hint.height() : height);
     return w;
 }

@@ -6,11 +6,13 @@
 #include "sorvelmainform.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <csignal>
 #include <exception>
+#include <thread>
 
 namespace {
 
@@ -42,6 +44,10 @@ int main(int argc, char** argv) {
     if (const auto status = sorvel::answerCommandLine(argc, argv, start))
         return *status;
     SorvelApplication app(argc, argv);
+    // Reading the system's font list is a third of the start-up's work and needs nothing of
+    // the window: it runs beside the building of the controls, which wait for it only where
+    // they first measure a text (the database is thread-safe).
+    std::jthread fontList([] { QFontDatabase::families(); });
     QApplication::setStyle(QStringLiteral("Fusion"));
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's

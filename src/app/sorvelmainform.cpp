@@ -795,17 +795,22 @@ void TSorvelMainForm::refreshTuningBoxes() {
             else
                 box->addItem(name);
         }
-        // A long description is read in full in the open list.
-        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
+        // A long description is read in full in the open list. The list is made only where
+        // a name is wider than the box, as the fixed systems' names are not.
+        int widest = 0;
+        for (int s = 0; s < box->count(); ++s)
+            widest = std::max(widest, box->fontMetrics().horizontalAdvance(box->itemText(s)));
+        if (widest + 24 > box->width())
+            box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
     }
 }
 
 void TSorvelMainForm::applyStartOptions(const StartOptions& start) {
     refreshTuningBoxes();
+    // The start-up note, already shown, is the equal-tempered A at the reference pitch
+    // whatever system is chosen.
     if (start.system >= 0 && start.system < TuningBox->count())
         TuningBox->setCurrentIndex(start.system);
-    if (!exerciseTemplate)
-        showStartupNote();
 }
 
 void TSorvelMainForm::NewBtnClick() {
