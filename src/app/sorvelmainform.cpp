@@ -243,8 +243,6 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     // The wheel must reach the window whatever control lies under the mouse.
     qApp->installEventFilter(this);
     connectAnsweringHandlers();
-    RecordForm = new TSessionRecordForm(sessionRecord, this);
-    connect(this, &TSorvelMainForm::answerChecked, RecordForm, &TSessionRecordForm::refresh);
     Menu = new TMainMenu(*this);
     const int menuHeight = Menu->sizeHint().height();
     Menu->setGeometry(0, 0, clientWidth, menuHeight);
@@ -908,7 +906,7 @@ bool TSorvelMainForm::mayQuit() {
     const int answer = box.exec();
     removeFocus();
     if (answer == QMessageBox::Save)
-        return RecordForm->SaveBtnClick();
+        return recordForm()->SaveBtnClick();
     return answer == QMessageBox::Discard;
 }
 
@@ -991,14 +989,23 @@ void TSorvelMainForm::AdvSoundOptBtnClick() {
     soundOptionsPlaced_ = true;
 }
 
+TSessionRecordForm* TSorvelMainForm::recordForm() {
+    if (!recordForm_) {
+        recordForm_ = new TSessionRecordForm(sessionRecord, this);
+        connect(this, &TSorvelMainForm::answerChecked, recordForm_, &TSessionRecordForm::refresh);
+    }
+    return recordForm_;
+}
+
 void TSorvelMainForm::showSessionRecord() {
+    TSessionRecordForm* record = recordForm();
     // The first time beside the window, so that the staff stays in view; later where it was left.
     if (!recordPlaced_) {
-        placeSecondaryWindow(RecordForm, std::nullopt, RecordForm->minimumSize());
+        placeSecondaryWindow(record, std::nullopt, record->minimumSize());
         recordPlaced_ = true;
     }
-    RecordForm->show();
-    RecordForm->raise();
+    record->show();
+    record->raise();
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start,

@@ -253,7 +253,8 @@ public:
     QTimer* RestTimer = nullptr;
     QTimer* MessageTimer = nullptr;
     TForm2* Form2 = nullptr;
-    TSessionRecordForm* RecordForm = nullptr;
+    // The Session Record window, made when first needed (it costs a fifth of the start-up).
+    TSessionRecordForm* recordForm();
     // Every Check Answer of the run.
     SessionRecord sessionRecord;
     // What the last New Exercise or Start Over replaced.
@@ -367,6 +368,7 @@ private:
     int fontId_ = -1;
     bool soundOptionsPlaced_ = false;
     bool recordPlaced_ = false;
+    TSessionRecordForm* recordForm_ = nullptr;
     bool quitConfirmed_ = false;
     float droneLevel_ = 0.5f; // 6 dB below a note
     int silentBlocks_ = 0;    // blocks rendered since everything fell silent

@@ -227,7 +227,7 @@ TEST_F(MenuWindow, after_any_menu_an_arrow_key_retunes_the_selected_hovered_note
 
     backToWindow();
     keys(QKeySequence(Qt::CTRL | Qt::Key_H));
-    EXPECT_TRUE(form->RecordForm->isVisible());
+    EXPECT_TRUE(form->recordForm()->isVisible());
     expectRetunes("the session record opened");
 }
 
@@ -264,7 +264,7 @@ TEST_F(MenuWindow, the_record_window_shows_every_check_and_copies_it) {
             form->GradeBtn->click();
         }
     keys(QKeySequence(Qt::CTRL | Qt::Key_H));
-    TSessionRecordForm* record = form->RecordForm;
+    TSessionRecordForm* record = form->recordForm();
     ASSERT_TRUE(record->isVisible());
     EXPECT_EQ(record->windowTitle(), "Session Record");
     EXPECT_TRUE(record->windowFlags() & Qt::Tool);
@@ -352,7 +352,7 @@ TEST_F(MenuWindow, undo_after_new_exercise_and_start_over_restores_the_answer) {
 // on a 1280 x 800 screen).
 TEST_F(MenuWindow, the_record_window_lies_on_the_screen_beside_the_staff) {
     keys(QKeySequence(Qt::CTRL | Qt::Key_H));
-    TSessionRecordForm* record = form->RecordForm;
+    TSessionRecordForm* record = form->recordForm();
     ASSERT_TRUE(record->isVisible());
     const QRect screen = form->screen()->availableGeometry();
     SCOPED_TRACE(QStringLiteral("screen %1 x %2").arg(screen.width()).arg(screen.height())
@@ -441,11 +441,11 @@ TEST_F(MenuWindow, quitting_with_unsaved_rows_asks_save_discard_or_cancel) {
             box->accept();
         }
     });
-    EXPECT_FALSE(form->RecordForm->saveTo(QStringLiteral("/nonexistent-folder/record.txt")));
+    EXPECT_FALSE(form->recordForm()->saveTo(QStringLiteral("/nonexistent-folder/record.txt")));
     EXPECT_TRUE(warning.contains(QLatin1String("/nonexistent-folder/record.txt"))) << warning.toStdString();
     EXPECT_EQ(form->sessionRecord.unkeptRows(), 1u);
 
-    form->RecordForm->CopyBtn->click();
+    form->recordForm()->CopyBtn->click();
     EXPECT_TRUE(form->mayQuit()) << "copied rows do not ask";
     form->GradeBtn->click();
     answerWith(QMessageBox::Discard);
