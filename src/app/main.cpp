@@ -3,6 +3,7 @@
 #include "appicon.h"
 #include "commandline.h"
 #include "quitsignals.h"
+#include "sdllibrary.h"
 #include "sorvelmainform.h"
 
 #include <QApplication>
@@ -46,8 +47,12 @@ int main(int argc, char** argv) {
     SorvelApplication app(argc, argv);
     // Reading the system's font list is a third of the start-up's work and needs nothing of
     // the window: it runs beside the building of the controls, which wait for it only where
-    // they first measure a text (the database is thread-safe).
-    std::jthread fontList([] { QFontDatabase::families(); });
+    // they first measure a text (the database is thread-safe). The sound library follows,
+    // ready for the device that the window opens last.
+    std::jthread preload([] {
+        QFontDatabase::families();
+        sorvel::sdlLibrary();
+    });
     QApplication::setStyle(QStringLiteral("Fusion"));
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sdlaudio.h"
 
+#include "sdllibrary.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,23 +11,25 @@ namespace sorvel {
 
 SdlAudioBackend::~SdlAudioBackend() {
     if (device_ != 0)
-        SDL_CloseAudioDevice(device_); // waits for the callback to finish
+        sdl_->CloseAudioDevice(device_); // waits for the callback to finish
     if (audioInitialised_)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl_->QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
+    if (sdl_ == nullptr && (sdl_ = sdlLibrary(&error_)) == nullptr)
+        return false;
     if (device_ != 0 && rate != rate_) {
-        SDL_CloseAudioDevice(device_);
+        sdl_->CloseAudioDevice(device_);
         device_ = 0;
     }
     if (device_ == 0) {
         if (!audioInitialised_) {
             // SDL would catch SIGINT and SIGTERM only to queue a quit event that nobody reads;
             // the program ends on them itself.
-            SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-                error_ = SDL_GetError();
+            sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+            if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+                error_ = sdl_->GetError();
                 return false;
             }
             audioInitialised_ = true;
@@ -39,18 +43,18 @@ bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
         wanted.userdata = this;
         SDL_AudioSpec obtained{};
         // No changes allowed: SDL converts to whatever the hardware wants.
-        device_ = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+        device_ = sdl_->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
         if (device_ == 0) {
-            error_ = SDL_GetError();
+            error_ = sdl_->GetError();
             return false;
         }
         rate_ = rate;
         resting_ = false;
     }
-    SDL_LockAudioDevice(device_);
+    sdl_->LockAudioDevice(device_);
     onDone_ = onDone;
-    SDL_UnlockAudioDevice(device_);
-    SDL_PauseAudioDevice(device_, 0);
+    sdl_->UnlockAudioDevice(device_);
+    sdl_->PauseAudioDevice(device_, 0);
     return true;
 }
 
@@ -61,9 +65,9 @@ bool SdlAudioBackend::reset() {
         error_ = "no sound device is open";
         return false;
     }
-    SDL_LockAudioDevice(device_);
+    sdl_->LockAudioDevice(device_);
     dropQueued();
-    SDL_UnlockAudioDevice(device_);
+    sdl_->UnlockAudioDevice(device_);
     return true;
 }
 
@@ -72,14 +76,14 @@ bool SdlAudioBackend::queue(WaveHeader& header) {
         error_ = "no sound device is open";
         return false;
     }
-    SDL_LockAudioDevice(device_);
+    sdl_->LockAudioDevice(device_);
     const bool room = count_ < bufferCount;
     if (room) {
         ring_[static_cast<std::size_t>((head_ + count_) % bufferCount)] = {
             header.data, header.bytes / bytesPerSample};
         ++count_;
     }
-    SDL_UnlockAudioDevice(device_);
+    sdl_->UnlockAudioDevice(device_);
     if (!room)
         error_ = "the sound queue is full";
     return room;
@@ -94,21 +98,21 @@ bool SdlAudioBackend::close() {
     }
     // The device keeps running (the callback plays the faded tail, then silence) and stays
     // open for the next start.
-    SDL_LockAudioDevice(device_);
+    sdl_->LockAudioDevice(device_);
     dropQueued();
-    SDL_UnlockAudioDevice(device_);
+    sdl_->UnlockAudioDevice(device_);
     return true;
 }
 
 void SdlAudioBackend::rest() {
     if (device_ == 0)
         return;
-    SDL_LockAudioDevice(device_);
+    sdl_->LockAudioDevice(device_);
     const bool idle = count_ == 0 && tailPosition_ >= tailLength_;
-    SDL_UnlockAudioDevice(device_);
+    sdl_->UnlockAudioDevice(device_);
     if (!idle)
         return;
-    SDL_CloseAudioDevice(device_); // joins the device's thread
+    sdl_->CloseAudioDevice(device_); // joins the device's thread
     device_ = 0;
     resting_ = true;
 }

@@ -20,6 +20,8 @@
 
 namespace sorvel {
 
+struct SdlLibrary;
+
 class SdlAudioBackend final : public WaveBackend {
 public:
     // SDL's own buffer, in samples: small, so that the queued blocks are the real latency.
@@ -51,6 +53,7 @@ private:
     void fill(std::int16_t* out, int samples);
     void dropQueued(); // with the device locked; keeps the faded tail
 
+    const SdlLibrary* sdl_ = nullptr; // loaded by the first open()
     bool audioInitialised_ = false;
     SDL_AudioDeviceID device_ = 0;
     bool resting_ = false; // closed by rest(), not yet opened again
