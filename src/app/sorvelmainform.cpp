@@ -14,6 +14,7 @@
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
+#include "thresholdform.h"
 #include "tuningsetup.h"
 #include "windowplacement.h"
 
@@ -22,6 +23,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -245,6 +247,7 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     connectAnsweringHandlers();
     RecordForm = new TSessionRecordForm(sessionRecord, this);
     connect(this, &TSorvelMainForm::answerChecked, RecordForm, &TSessionRecordForm::refresh);
+    ThresholdForm = new TThresholdForm(*this);
     Menu = new TMainMenu(*this);
     const int menuHeight = Menu->sizeHint().height();
     Menu->setGeometry(0, 0, clientWidth, menuHeight);
@@ -722,6 +725,7 @@ void TSorvelMainForm::releaseExercise() {
 
 void TSorvelMainForm::replaceExercise(CMusic music) {
     releaseExercise();
+    ++exerciseSerial_;
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
     showDiagramReference();
@@ -835,6 +839,34 @@ void TSorvelMainForm::NewBtnClick() {
     emit undoChanged();
 }
 
+void TSorvelMainForm::showTrial(const NewExercise& trial) {
+    MessageTimerTimer();
+    const bool keep = !showsTrial();
+    ExerciseState replaced = takeState();
+    NewExercise made = trial;
+    difficulty = made.difficulty;
+    retuneCents = made.retuneCents;
+    retuneRatio = made.retuneRatio;
+    task = made.task;
+    exerciseTemplate = std::make_unique<CTwoStaffChord>(std::move(made.exerciseTemplate));
+    made.exerciseTemplate = {};
+    exerciseMade = std::move(made);
+    // Check Answer or Reveal Errors would give the answer away.
+    GradeBtn->setEnabled(false);
+    AnswersBtn->setEnabled(false);
+    RestartBtn->setEnabled(false);
+    replaceExercise(startOver(*exerciseTemplate));
+    trialSerial_ = exerciseSerial_;
+    if (keep) {
+        undo.keep(std::move(replaced), UndoneStep::newExercise);
+        emit undoChanged();
+    }
+    if (Score->underMouse()) {
+        const QPoint at = Score->mapFromGlobal(QCursor::pos());
+        ScoreMouseMove(at.x(), at.y());
+    }
+}
+
 void TSorvelMainForm::RestartBtnClick() {
     if (!exerciseTemplate)
         return;
@@ -864,6 +896,7 @@ ExerciseState TSorvelMainForm::takeState() {
 }
 
 void TSorvelMainForm::putState(ExerciseState s) {
+    ++exerciseSerial_;
     exercise = std::move(s.exercise);
     exerciseTemplate = std::move(s.exerciseTemplate);
     exerciseMade = std::move(s.made);
@@ -994,6 +1027,15 @@ void TSorvelMainForm::showSessionRecord() {
     }
     RecordForm->show();
     RecordForm->raise();
+}
+
+void TSorvelMainForm::showThresholdTest() {
+    if (!thresholdPlaced_) {
+        placeSecondaryWindow(ThresholdForm, std::nullopt, ThresholdForm->minimumSize());
+        thresholdPlaced_ = true;
+    }
+    ThresholdForm->show();
+    ThresholdForm->raise();
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start,
