@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,6 +88,9 @@ TEST_F(ThresholdWindow, a_run_by_key_ends_with_a_result_and_a_record_row) {
     for (std::size_t i = 0; i < given.size(); ++i)
         EXPECT_EQ(row.trials[i].right, given[i]) << i;
     EXPECT_EQ(form->sessionRecord.unkeptRows(), 1u);
+    ASSERT_EQ(form->RecordForm->ThresholdTable->rowCount(), 1);
+    EXPECT_EQ(form->RecordForm->ThresholdTable->item(0, 6)->text(),
+              QString::fromStdString(trackText(row.trials)));
 
     form->RecordForm->CopyBtnClick();
     const QString copied = QApplication::clipboard()->text();
