@@ -49,9 +49,10 @@ void ThresholdPlot::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     p.drawLine(area.bottomLeft(), area.bottomRight());
     p.drawLine(area.bottomLeft(), area.topLeft());
-    p.drawText(QRectF(g.left, g.bottom + 4, g.right - g.left, 18), Qt::AlignCenter,
-               QStringLiteral("trial (1 to %1); cents off, log scale; ringed: reversal, "
-                              "hollow: wrong")
+    p.drawText(QRectF(0, g.bottom + 2, width(), height() - g.bottom - 2),
+               Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+               QStringLiteral("cents off (log scale) at trials 1 to %1\nringed: reversal; "
+                              "hollow: wrong answer")
                    .arg(g.trialsShown));
     if (g.points.empty())
         return;
@@ -103,8 +104,10 @@ TThresholdForm::TThresholdForm(TSorvelMainForm& form)
     setObjectName(QStringLiteral("ThresholdForm"));
     setWindowTitle(QStringLiteral("Find My Threshold"));
     setAttribute(Qt::WA_ShowWithoutActivating);
-    resize(560, 520);
-    setMinimumSize(460, 440);
+    // Narrow enough to stand beside the main window on a 1280-pixel screen, off the option
+    // pages the musician chooses the type on.
+    resize(330, 640);
+    setMinimumSize(300, 460);
 
     auto* layout = new QVBoxLayout(this);
     auto* method = new QLabel(

@@ -27,7 +27,7 @@ class TSorvelMainForm;
 class ThresholdPlot : public QWidget {
 public:
     explicit ThresholdPlot(QWidget* parent);
-    QSize sizeHint() const override { return {520, 200}; }
+    QSize sizeHint() const override { return {310, 200}; }
     void setTrials(const std::vector<StaircaseTrial>* trials);
 
 protected:

@@ -228,9 +228,14 @@ std::string beatsText(const ThresholdTrial& trial, double cents) {
     for (const CNote& n : trial.tested)
         chord += (chord.empty() ? "" : "-") + nameOf(n);
     const CNote& partner = trial.tested[static_cast<std::size_t>(b.partner)];
-    return "At " + chord + ", " + centsWords(cents) + " cents on " + nameOf(m) +
-           " changes the beating of its " + ordinal(b.partial) + " partial against the " +
-           ordinal(b.partnerPartial) + " of " + nameOf(partner) + " by " + rate + " a second.";
+    std::string text = "At " + chord + ", " + centsWords(cents) + " cents on " + nameOf(m) +
+                       " changes the beating of its " + ordinal(b.partial) +
+                       " partial against the " + ordinal(b.partnerPartial) + " of " +
+                       nameOf(partner) + " by " + rate + " a second.";
+    // Partials this high are weak in most instruments: the ear hears roughness, not beats.
+    if (std::max(b.partial, b.partnerPartial) > 10)
+        text += " Partials this high barely beat audibly.";
+    return text;
 }
 
 std::string thresholdSummaryText(const ThresholdEstimate& e, const ThresholdTrial& trial) {
@@ -276,7 +281,7 @@ PlotGeometry thresholdPlot(const std::vector<StaircaseTrial>& trials, double wid
     g.left = 44;
     g.top = 10;
     g.right = std::max(g.left + 10, width - 12);
-    g.bottom = std::max(g.top + 10, height - 26);
+    g.bottom = std::max(g.top + 10, height - 40); // two lines of legend below
     // The axis grows in steps of 20 trials up to the limit, so that points do not jump each time.
     const int n = static_cast<int>(trials.size());
     g.trialsShown = std::min(Staircase::maxTrials, std::max(20, (n + 19) / 20 * 20));
