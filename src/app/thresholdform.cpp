@@ -302,6 +302,7 @@ void TThresholdForm::finish(bool stopped) {
         if (form_.RecordForm)
             form_.RecordForm->refresh();
     }
+    refreshTypes(); // boxes ticked during the test count from now on
     updateControls();
 }
 
