@@ -4,6 +4,7 @@
 #include "threshold.h"
 
 #include "pitch.h"
+#include "sessionrecord.h"
 
 #include <gtest/gtest.h>
 
@@ -192,6 +193,40 @@ TEST(ThresholdPlot, log_scale_inside_the_box) {
         EXPECT_LE(p.y, g.bottom);
     }
     EXPECT_LT(g.points[2].y, g.points[3].y); // 30 cents plots higher than 15
+}
+
+// Per type: every test counts, a stopped one gives no figure; the last and the lowest finished
+// thresholds are kept. Unsaved tests count as rows the quit question asks about.
+TEST(ThresholdRecord, summary_per_type_and_unkept_tests) {
+    SessionRecord record;
+    const auto add = [&](const char* kind, double cents, bool stopped) {
+        ThresholdRow row;
+        row.kind = kind;
+        row.estimate.cents = cents;
+        row.stopped = stopped;
+        row.trials = {{30.0, true, false}, {15.0, false, true}};
+        record.addThreshold(row);
+    };
+    add("M3", 6.0, false);
+    add("P5", 9.0, false);
+    add("M3", 4.0, false);
+    add("M3", 2.0, true);
+    add("m3", 1.0, true);
+    const std::vector<ThresholdSummaryRow> s = record.thresholdSummary();
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_EQ(s[0].kind, "M3");
+    EXPECT_EQ(s[0].tests, 3);
+    EXPECT_DOUBLE_EQ(*s[0].lastCents, 4.0);
+    EXPECT_DOUBLE_EQ(*s[0].bestCents, 4.0);
+    EXPECT_FALSE(s[2].lastCents.has_value());
+    EXPECT_EQ(record.unkeptRows(), 5u);
+    const std::string text = record.toTabSeparated();
+    EXPECT_NE(text.find("\tM3\t"), std::string::npos);
+    EXPECT_NE(text.find("30+ 15-R"), std::string::npos);
+    EXPECT_NE(text.find("Threshold summary\tm3\t1 test\tno test ran to its end"),
+              std::string::npos);
+    record.markKept();
+    EXPECT_EQ(record.unkeptRows(), 0u);
 }
 
 } // namespace
