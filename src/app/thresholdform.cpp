@@ -145,8 +145,8 @@ TThresholdForm::TThresholdForm(TSorvelMainForm& form)
     SharpBtn = button(this, "SharpBtn", QStringLiteral("Sharp (S)"));
     TakenLabel = new QLabel(this);
     TakenLabel->setObjectName(QStringLiteral("TakenLabel"));
-    TakenLabel->setMinimumWidth(TakenLabel->fontMetrics().horizontalAdvance(
-                                    QStringLiteral("Answer taken")) + 8);
+    TakenLabel->setMinimumWidth(
+        TakenLabel->fontMetrics().horizontalAdvance(QStringLiteral("Answer taken")) + 8);
     answers->addWidget(FlatBtn);
     answers->addWidget(SharpBtn);
     answers->addWidget(TakenLabel);
@@ -241,8 +241,8 @@ void TThresholdForm::StartBtnClick() {
     if (TypeBox->count() == 0)
         return;
     const int type = TypeBox->currentData().toInt();
-    kind_ = form_.TabsBox->currentIndex() == 0 ? QStringLiteral("Single note")
-                                               : TypeBox->currentText();
+    kind_ =
+        form_.TabsBox->currentIndex() == 0 ? QStringLiteral("Single note") : TypeBox->currentText();
     request_ = thresholdRequest(form_.readExerciseRequest(), type);
     stairs_.emplace();
     running_ = true;

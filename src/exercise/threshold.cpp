@@ -60,8 +60,7 @@ constexpr std::array<Ratio, 12> justRatios = {{{1, 1},
 
 // ---- Staircase ------------------------------------------------------------------------------
 
-Staircase::Staircase()
-    : logCents_(std::log(startCents)), logStep_(std::log(firstFactor)) {}
+Staircase::Staircase() : logCents_(std::log(startCents)), logStep_(std::log(firstFactor)) {}
 
 double Staircase::nextCents() const {
     return std::exp(logCents_);
@@ -94,8 +93,8 @@ void Staircase::answer(bool right) {
         // A move the bounds stop still counts as a direction: at the ceiling, the next three
         // right answers turn the track.
         direction_ = move;
-        logCents_ = std::clamp(logCents_ + move * logStep_, std::log(lowestCents),
-                               std::log(highestCents));
+        logCents_ =
+            std::clamp(logCents_ + move * logStep_, std::log(lowestCents), std::log(highestCents));
     }
     trials_.push_back(trial);
 }
@@ -247,9 +246,8 @@ std::string thresholdSummaryText(const ThresholdEstimate& e, const ThresholdTria
                    : "No threshold: the track never turned (it ended at " + centsWords(e.cents) +
                          " cents).";
     else
-        text = "Threshold: " + centsWords(e.cents) + " cents (spread x" +
-               format("%.2f", e.spread) + ", from " + std::to_string(e.reversalsUsed) +
-               " reversals).";
+        text = "Threshold: " + centsWords(e.cents) + " cents (spread x" + format("%.2f", e.spread) +
+               ", from " + std::to_string(e.reversalsUsed) + " reversals).";
     if (e.cents >= Staircase::highestCents / Staircase::finalFactor)
         text += " That is near the largest mistuning the test plays: the direction was not heard.";
     text += " Right: " + format("%.0f", 100.0 * e.rightShare) + " % of " +
@@ -275,8 +273,7 @@ std::string trackText(const std::vector<StaircaseTrial>& trials) {
 
 // ---- Plot -----------------------------------------------------------------------------------
 
-PlotGeometry thresholdPlot(const std::vector<StaircaseTrial>& trials, double width,
-                           double height) {
+PlotGeometry thresholdPlot(const std::vector<StaircaseTrial>& trials, double width, double height) {
     PlotGeometry g;
     g.left = 44;
     g.top = 10;

@@ -80,10 +80,10 @@ private:
 ExerciseRequest thresholdRequest(ExerciseRequest page, int type);
 
 struct ThresholdTrial {
-    NewExercise made;            // the exercise to show; grading and Start Over off
-    std::vector<CNote> tested;   // the tested sonority's notes, low to high as generated
-    std::size_t mistuned = 0;    // index into `tested`
-    int sign = 1;                // -1 flat, +1 sharp
+    NewExercise made;          // the exercise to show; grading and Start Over off
+    std::vector<CNote> tested; // the tested sonority's notes, low to high as generated
+    std::size_t mistuned = 0;  // index into `tested`
+    int sign = 1;              // -1 flat, +1 sharp
     double cents = 0;
 };
 
@@ -97,8 +97,8 @@ ThresholdTrial makeThresholdTrial(const ExerciseRequest& request, double cents,
 // note whose just ratio to it has the lowest partials, the rate of beating of those partials
 // changes by `beatsPerSecond`. A single note is compared with its in-tune copy (partial 1).
 struct BeatEstimate {
-    int partner = -1;        // index into notes; -1 for a single note
-    int partial = 1;         // partial of the mistuned note that meets the partner's
+    int partner = -1; // index into notes; -1 for a single note
+    int partial = 1;  // partial of the mistuned note that meets the partner's
     int partnerPartial = 1;
     double beatsPerSecond = 0;
 };

@@ -56,9 +56,8 @@ TEST(Staircase, simulated_listeners_get_their_threshold) {
         std::sort(estimates.begin(), estimates.end());
         const double median = (estimates[99] + estimates[100]) / 2.0;
         EXPECT_NEAR(median / t, 1.0, 0.15);
-        const auto within = std::count_if(estimates.begin(), estimates.end(), [t](double e) {
-            return e / t < 1.6 && t / e < 1.6;
-        });
+        const auto within = std::count_if(estimates.begin(), estimates.end(),
+                                          [t](double e) { return e / t < 1.6 && t / e < 1.6; });
         EXPECT_GE(within, 180);
     }
 }
@@ -123,8 +122,9 @@ TEST(ThresholdTrial, exactly_one_note_off_by_d_flat_or_sharp_alike) {
         int off = 0;
         for (const CChord& column : trial.made.exerciseTemplate.columns)
             for (const CNote& n : column.notes) {
-                const double dev = cents(n.soundingFrequency) -
-                                   cents(n.systemFrequencies.at(static_cast<std::size_t>(n.system)));
+                const double dev =
+                    cents(n.soundingFrequency) -
+                    cents(n.systemFrequencies.at(static_cast<std::size_t>(n.system)));
                 if (std::abs(dev) < 1e-6)
                     continue;
                 ++off;
