@@ -33,6 +33,8 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     RevealAction = pressing(exercise, QStringLiteral("&Reveal Errors"),
                             QKeySequence(Qt::CTRL | Qt::Key_R), form.AnswersBtn);
+    ThresholdAction = exercise->addAction(QStringLiteral("Find My &Threshold..."));
+    connect(ThresholdAction, &QAction::triggered, &form, &TSorvelMainForm::showThresholdTest);
     exercise->addSeparator();
     // Brings back what New Exercise or Start Over replaced; a second undo returns again.
     UndoAction = exercise->addAction(QStringLiteral("&Undo"));

@@ -30,6 +30,7 @@ public:
     QAction* RestartAction = nullptr;
     QAction* CheckAction = nullptr;
     QAction* RevealAction = nullptr;
+    QAction* ThresholdAction = nullptr;
     QAction* UndoAction = nullptr;
     QAction* QuitAction = nullptr;
     // View

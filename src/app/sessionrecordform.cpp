@@ -164,8 +164,20 @@ TSessionRecordForm::TSessionRecordForm(SessionRecord& record, QWidget* parent)
             c, RowsTable->fontMetrics().horizontalAdvance(RowsTable->horizontalHeaderItem(c)->text()) +
                    24);
     layout->addWidget(RowsTable, 1);
+    ThresholdSummaryLabel = new QLabel(this);
+    ThresholdSummaryLabel->setObjectName(QStringLiteral("ThresholdSummaryLabel"));
+    ThresholdSummaryLabel->setWordWrap(true);
+    layout->addWidget(ThresholdSummaryLabel);
+    ThresholdTable =
+        table(this, "ThresholdTable",
+              {QStringLiteral("Time"), QStringLiteral("Threshold test"), QStringLiteral("Tuning"),
+               QStringLiteral("Cents"), QStringLiteral("Spread"), QStringLiteral("Right"),
+               QStringLiteral("Trials (cents; + right, - wrong, R reversal)")});
+    ThresholdTable->setMaximumHeight(6 * (ThresholdTable->fontMetrics().height() + 6));
+    layout->addWidget(ThresholdTable);
     EmptyLabel = new QLabel(
-        QStringLiteral("Each \"Check Answer\" adds a row. Nothing is kept after Sorvel closes."),
+        QStringLiteral("Each \"Check Answer\" and each threshold test adds a row. Nothing is "
+                       "kept after Sorvel closes."),
         this);
     layout->addWidget(EmptyLabel);
     CopyBtn = new QPushButton(QStringLiteral("Copy"), this);
@@ -224,7 +236,37 @@ void TSessionRecordForm::refresh() {
     }
     if (first < total)
         RowsTable->scrollToBottom();
-    EmptyLabel->setVisible(rows.empty());
+    const std::vector<ThresholdRow>& tests = record_.thresholdRows();
+    ThresholdTable->setRowCount(static_cast<int>(tests.size()));
+    for (int i = 0; i < static_cast<int>(tests.size()); ++i) {
+        const ThresholdRow& t = tests[static_cast<std::size_t>(i)];
+        const QString track = qs(trackText(t.trials));
+        setRow(ThresholdTable, i,
+               {qs(t.time), qs(t.kind), qs(t.tuning), qs(thresholdCentsText(t)),
+                t.stopped ? QStringLiteral("-")
+                          : QStringLiteral("x%1").arg(t.estimate.spread, 0, 'f', 2),
+                QStringLiteral("%1 % of %2")
+                    .arg(std::lround(100.0 * t.estimate.rightShare))
+                    .arg(t.trials.size()),
+                track});
+        ThresholdTable->item(i, 1)->setToolTip(qs(t.result));
+        ThresholdTable->item(i, 6)->setToolTip(track);
+    }
+    ThresholdTable->resizeColumnsToContents();
+    QStringList lines;
+    for (const ThresholdSummaryRow& s : record_.thresholdSummary())
+        lines << (s.lastCents ? QStringLiteral("%1: %2 %3, last %4 cents, best %5 cents")
+                                    .arg(qs(s.kind))
+                                    .arg(s.tests)
+                                    .arg(s.tests == 1 ? QStringLiteral("test")
+                                                      : QStringLiteral("tests"))
+                                    .arg(*s.lastCents, 0, 'f', 2)
+                                    .arg(*s.bestCents, 0, 'f', 2)
+                              : QStringLiteral("%1: %2 stopped").arg(qs(s.kind)).arg(s.tests));
+    ThresholdSummaryLabel->setText(
+        lines.isEmpty() ? QStringLiteral("Threshold tests (Exercise > Find My Threshold...): none yet.")
+                        : QStringLiteral("Threshold tests: ") + lines.join(QStringLiteral("; ")));
+    EmptyLabel->setVisible(rows.empty() && tests.empty());
     Plot->update();
 }
 

@@ -48,6 +48,9 @@ public:
     QTableWidget* SummaryTable = nullptr;
     ErrorPlot* Plot = nullptr;
     QTableWidget* RowsTable = nullptr;
+    // One row per threshold test, its trials in the last column; a line per type above it.
+    QLabel* ThresholdSummaryLabel = nullptr;
+    QTableWidget* ThresholdTable = nullptr;
     QPushButton* CopyBtn = nullptr;
     QPushButton* SaveBtn = nullptr;
     QLabel* EmptyLabel = nullptr;

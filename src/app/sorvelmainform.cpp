@@ -14,6 +14,7 @@
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
+#include "thresholdform.h"
 #include "tuningsetup.h"
 #include "windowplacement.h"
 
@@ -22,6 +23,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -720,6 +722,7 @@ void TSorvelMainForm::releaseExercise() {
 
 void TSorvelMainForm::replaceExercise(CMusic music) {
     releaseExercise();
+    ++exerciseSerial_;
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
     showDiagramReference();
@@ -838,6 +841,34 @@ void TSorvelMainForm::NewBtnClick() {
     emit undoChanged();
 }
 
+void TSorvelMainForm::showTrial(const NewExercise& trial) {
+    MessageTimerTimer();
+    const bool keep = !showsTrial();
+    ExerciseState replaced = takeState();
+    NewExercise made = trial;
+    difficulty = made.difficulty;
+    retuneCents = made.retuneCents;
+    retuneRatio = made.retuneRatio;
+    task = made.task;
+    exerciseTemplate = std::make_unique<CTwoStaffChord>(std::move(made.exerciseTemplate));
+    made.exerciseTemplate = {};
+    exerciseMade = std::move(made);
+    // Check Answer or Reveal Errors would give the answer away.
+    GradeBtn->setEnabled(false);
+    AnswersBtn->setEnabled(false);
+    RestartBtn->setEnabled(false);
+    replaceExercise(startOver(*exerciseTemplate));
+    trialSerial_ = exerciseSerial_;
+    if (keep) {
+        undo.keep(std::move(replaced), UndoneStep::newExercise);
+        emit undoChanged();
+    }
+    if (Score->underMouse()) {
+        const QPoint at = Score->mapFromGlobal(QCursor::pos());
+        ScoreMouseMove(at.x(), at.y());
+    }
+}
+
 void TSorvelMainForm::RestartBtnClick() {
     if (!exerciseTemplate)
         return;
@@ -867,6 +898,7 @@ ExerciseState TSorvelMainForm::takeState() {
 }
 
 void TSorvelMainForm::putState(ExerciseState s) {
+    ++exerciseSerial_;
     exercise = std::move(s.exercise);
     exerciseTemplate = std::move(s.exerciseTemplate);
     exerciseMade = std::move(s.made);
@@ -1006,6 +1038,27 @@ void TSorvelMainForm::showSessionRecord() {
     }
     record->show();
     record->raise();
+}
+
+void TSorvelMainForm::refreshRecordWindow() {
+    if (recordForm_)
+        recordForm_->refresh();
+}
+
+TThresholdForm* TSorvelMainForm::thresholdForm() {
+    if (!thresholdForm_)
+        thresholdForm_ = new TThresholdForm(*this);
+    return thresholdForm_;
+}
+
+void TSorvelMainForm::showThresholdTest() {
+    TThresholdForm* window = thresholdForm();
+    if (!thresholdPlaced_) {
+        placeSecondaryWindow(window, std::nullopt, window->minimumSize());
+        thresholdPlaced_ = true;
+    }
+    window->show();
+    window->raise();
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start,

@@ -47,6 +47,7 @@ class TForm2;
 class TMainMenu;
 class TSoundMenu;
 class TSessionRecordForm;
+class TThresholdForm;
 
 // The `Score` image: a fixed canvas onto which rendered bitmaps are copied at (0, 0).
 class ScoreImage : public QWidget {
@@ -253,8 +254,12 @@ public:
     QTimer* RestTimer = nullptr;
     QTimer* MessageTimer = nullptr;
     TForm2* Form2 = nullptr;
-    // The Session Record window, made when first needed (it costs a fifth of the start-up).
+    // The Session Record and threshold windows, made when first needed (the record window
+    // alone would cost a fifth of the start-up).
     TSessionRecordForm* recordForm();
+    TThresholdForm* thresholdForm();
+    // Shows rows added outside Check Answer, where the record window has been made.
+    void refreshRecordWindow();
     // Every Check Answer of the run.
     SessionRecord sessionRecord;
     // What the last New Exercise or Start Over replaced.
@@ -316,12 +321,20 @@ public slots:
     void Timer1Timer();
     // Shows the session record beside the window without taking the keyboard.
     void showSessionRecord();
+    // Shows the threshold test's window beside this one without taking the keyboard.
+    void showThresholdTest();
     // Brings back the exercise and answer that New Exercise or Start Over replaced.
     void UndoClick();
     // Quit: asks first while the session record holds rows not yet saved or copied.
     void QuitActionTriggered();
 
 public:
+    // Puts a threshold trial on the staff in place of the exercise, with grading and Start Over
+    // off. What it replaces is kept for Undo unless that was a trial too; a mouse resting on
+    // the staff hears the new trial at once.
+    void showTrial(const NewExercise& trial);
+    // The staff still shows the trial last put there.
+    bool showsTrial() const { return trialSerial_ == exerciseSerial_; }
     // Whether the program may end now: nothing unsaved, or the user saved or discarded it.
     bool mayQuit();
     // Places a tool window beside this one, wholly on this window's screen and off the staff
@@ -369,6 +382,10 @@ private:
     bool soundOptionsPlaced_ = false;
     bool recordPlaced_ = false;
     TSessionRecordForm* recordForm_ = nullptr;
+    TThresholdForm* thresholdForm_ = nullptr;
+    bool thresholdPlaced_ = false;
+    int exerciseSerial_ = 0; // counts what has been put on the staff
+    int trialSerial_ = -1;   // the count when the last trial went there
     bool quitConfirmed_ = false;
     float droneLevel_ = 0.5f; // 6 dB below a note
     int silentBlocks_ = 0;    // blocks rendered since everything fell silent

@@ -150,6 +150,18 @@ constexpr std::string_view lines[] = {
     "clipboard, \"Save...\" writes them to a file. Sorvel keeps nothing by itself: when you "
     "quit with rows neither saved nor copied, it asks whether to save them.",
     "",
+    "Find My Threshold (Exercise menu, Alt+E then T): measures the smallest mistuning whose "
+    "direction you still hear, for a single note or for one interval or chord type ticked on "
+    "the current page, in the current tuning, reference pitch and instrument. Choose the type "
+    "and press Start (key T). Each trial puts a new exercise on the staff with one black note "
+    "off by d cents; hover the staff, then answer Flat (key F) or Sharp (key S). d follows a "
+    "3-down/1-up staircase on a log scale, which settles where 79.4 % of answers are right: it "
+    "starts at 30 cents, shrinks after three right answers and grows after a wrong one, and "
+    "stays between 0.25 and 60 cents. The test ends after 10 reversals or 80 trials; the "
+    "threshold is the geometric mean of d at the last 6 reversals. The window plots d per "
+    "trial and shows the threshold, the share of right answers and what it means in beats; "
+    "the session record keeps a row per test with all of its trials.",
+    "",
     "Notes on tuning system:",
     "",
     "Equal: the octave is divided into twelve equal semitones, each a ratio of the twelfth root "

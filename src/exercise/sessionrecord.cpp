@@ -175,6 +175,68 @@ std::string SessionRecord::toTabSeparated() const {
             text += field(f) + '\t';
         text += field(row.centsText()) + '\t' + field(row.sound) + '\n';
     }
+    if (tests_.empty())
+        return text;
+    text += "\nThreshold test\tType\tTuning\tThreshold (cents)\tSpread (factor)\tRight\t"
+            "Trials\tSound\tTrack (cents; + right, - wrong, R reversal)\n";
+    for (const ThresholdRow& t : tests_) {
+        char spread[32];
+        std::snprintf(spread, sizeof spread, "%.2f", t.estimate.spread);
+        char right[32];
+        std::snprintf(right, sizeof right, "%.0f %%", 100.0 * t.estimate.rightShare);
+        for (const std::string& f :
+             {t.time, t.kind, t.tuning, thresholdCentsText(t),
+              std::string(t.stopped ? "-" : spread), std::string(right),
+              std::to_string(t.trials.size()), t.sound})
+            text += field(f) + '\t';
+        text += field(trackText(t.trials)) + '\n';
+    }
+    for (const ThresholdSummaryRow& s : thresholdSummary()) {
+        char line[160];
+        std::snprintf(line, sizeof line, "Threshold summary\t%s\t%d %s\t", field(s.kind).c_str(),
+                      s.tests, s.tests == 1 ? "test" : "tests");
+        text += line;
+        if (s.lastCents) {
+            std::snprintf(line, sizeof line, "last %.2f cents\tbest %.2f cents", *s.lastCents,
+                          *s.bestCents);
+            text += line;
+        } else {
+            text += "no test ran to its end";
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+const ThresholdRow& SessionRecord::addThreshold(ThresholdRow row) {
+    row.sound = sound_;
+    tests_.push_back(std::move(row));
+    return tests_.back();
+}
+
+std::vector<ThresholdSummaryRow> SessionRecord::thresholdSummary() const {
+    std::vector<ThresholdSummaryRow> out;
+    for (const ThresholdRow& t : tests_) {
+        auto it = std::find_if(out.begin(), out.end(),
+                               [&](const ThresholdSummaryRow& s) { return s.kind == t.kind; });
+        if (it == out.end()) {
+            out.push_back({t.kind, 0, std::nullopt, std::nullopt});
+            it = out.end() - 1;
+        }
+        ++it->tests;
+        if (t.stopped)
+            continue;
+        it->lastCents = t.estimate.cents;
+        it->bestCents = std::min(it->bestCents.value_or(t.estimate.cents), t.estimate.cents);
+    }
+    return out;
+}
+
+std::string thresholdCentsText(const ThresholdRow& t) {
+    if (t.stopped)
+        return "stopped";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", t.estimate.cents);
     return text;
 }
 

@@ -10,6 +10,7 @@
 
 #include "answering.h"
 #include "newexercise.h"
+#include "threshold.h"
 #include "tuningdata.h"
 
 #include <map>
@@ -51,8 +52,34 @@ struct SummaryRow {
     std::optional<double> meanAbsError; // mean over the checks that measured a tuning error
 };
 
+// One threshold test: its type, what it measured and every trial.
+struct ThresholdRow {
+    std::string time;
+    std::string kind;   // the type tested: "Single note", "M3", "Maj" ...
+    std::string tuning; // system name, with its reference pitch where not 440 Hz
+    std::string sound;  // set by the record, as for the checks
+    ThresholdEstimate estimate;
+    bool stopped = false; // stopped by the musician before its end: no threshold
+    std::vector<StaircaseTrial> trials;
+    std::string result; // the result in words, as the window showed it
+};
+
+// The threshold tests of one type.
+struct ThresholdSummaryRow {
+    std::string kind;
+    int tests = 0;                    // stopped ones included
+    std::optional<double> lastCents;  // of the last test that ran to its end
+    std::optional<double> bestCents;  // the lowest of those
+};
+
 class SessionRecord {
 public:
+    // Adds a threshold test; its sound is what the record was last told.
+    const ThresholdRow& addThreshold(ThresholdRow row);
+    const std::vector<ThresholdRow>& thresholdRows() const { return tests_; }
+    // One line per type, in the order of their first tests.
+    std::vector<ThresholdSummaryRow> thresholdSummary() const;
+
     // Adds the row of one Check Answer of `score`, made by `made`, graded `verdict`.
     const SessionRow& add(const CMusic& score, const NewExercise& made, GradeIndex verdict,
                           std::string time);
@@ -62,13 +89,19 @@ public:
     // One row per kind, worst first: lowest share of good verdicts, then largest mean error.
     // Its cost grows with the number of kinds, not of rows.
     std::vector<SummaryRow> summary() const;
-    // A header line and one line per row, fields separated by tabs.
+    // A header line and one line per row, fields separated by tabs; then, when there were
+    // threshold tests, a header and one line per test with its trials, and a line per type.
     std::string toTabSeparated() const;
 
-    // The rows added since the text was last copied or saved.
-    std::size_t unkeptRows() const { return rows_.size() - kept_; }
+    // The rows (checks and threshold tests) added since the text was last copied or saved.
+    std::size_t unkeptRows() const {
+        return rows_.size() - kept_ + tests_.size() - keptTests_;
+    }
     // The text has been copied or saved: every row so far is kept.
-    void markKept() { kept_ = rows_.size(); }
+    void markKept() {
+        kept_ = rows_.size();
+        keptTests_ = tests_.size();
+    }
 
 private:
     struct Sums {
@@ -82,6 +115,8 @@ private:
     std::map<std::string, Sums> byKind_; // kept up to date row by row
     std::size_t kept_ = 0;
     std::string sound_;
+    std::vector<ThresholdRow> tests_;
+    std::size_t keptTests_ = 0;
 };
 
 // The difficulty in the slider's words: "1 of 7 (Easy)", "2 of 7" ... "7 of 7 (Hard)".
@@ -94,5 +129,8 @@ std::string writeTextFile(const std::string& path, const std::string& text);
 // Whether a verdict is one of the two best of its table row (never the worst of a row): "Good"
 // and "Excellent" in the tuning task; "Right" and the one below it in the identify task.
 bool isGoodVerdict(GradeIndex verdict);
+
+// A test's threshold as the record writes it: "6.10", or "stopped".
+std::string thresholdCentsText(const ThresholdRow& test);
 
 } // namespace sorvel
