@@ -11,6 +11,7 @@
 #include "mainmenu.h"
 #include "newexercise.h"
 #include "sdlaudio.h"
+#include "beatsform.h"
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
@@ -245,6 +246,7 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     connectAnsweringHandlers();
     RecordForm = new TSessionRecordForm(sessionRecord, this);
     connect(this, &TSorvelMainForm::answerChecked, RecordForm, &TSessionRecordForm::refresh);
+    BeatsWindow = new TBeatsForm(*this);
     Menu = new TMainMenu(*this);
     const int menuHeight = Menu->sizeHint().height();
     Menu->setGeometry(0, 0, clientWidth, menuHeight);
@@ -582,7 +584,7 @@ void TSorvelMainForm::GradeBtnClick() {
     const GradeIndex verdict = gradeAnswer(*exercise, gradingRulesOf(exerciseMade));
     showGrade(verdict.column, verdict.row);
     const std::string_view heard = instruments[static_cast<std::size_t>(instrument)].caption;
-    sessionRecord.setSound(heard, droneOn);
+    sessionRecord.setSound(heard, droneOn, BeatsWindow && BeatsWindow->isVisible());
     sessionRecord.add(*exercise, exerciseMade, verdict,
                       QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString());
     emit answerChecked();
@@ -610,6 +612,7 @@ void TSorvelMainForm::AnswersBtnClick() {
         return;
     revealAnswers(*exercise, task, gradingTolerance(difficulty));
     redrawStaff();
+    BeatsWindow->setRevealed(true);
 }
 
 void TSorvelMainForm::removeFocus() {
@@ -809,6 +812,9 @@ void TSorvelMainForm::applyStartOptions(const StartOptions& start) {
 }
 
 void TSorvelMainForm::NewBtnClick() {
+    // A new or restored answer hides what the correct tuning would give again.
+    if (BeatsWindow)
+        BeatsWindow->setRevealed(false);
     MessageTimerTimer();
     if (TabsBox->currentIndex() > 2)
         return; // the help page has no exercise (the button is disabled there)
@@ -836,6 +842,9 @@ void TSorvelMainForm::NewBtnClick() {
 }
 
 void TSorvelMainForm::RestartBtnClick() {
+    // A new or restored answer hides what the correct tuning would give again.
+    if (BeatsWindow)
+        BeatsWindow->setRevealed(false);
     if (!exerciseTemplate)
         return;
     ExerciseState replaced = takeState();
@@ -880,6 +889,9 @@ void TSorvelMainForm::putState(ExerciseState s) {
 }
 
 void TSorvelMainForm::UndoClick() {
+    // A new or restored answer hides what the correct tuning would give again.
+    if (BeatsWindow)
+        BeatsWindow->setRevealed(false);
     if (!undo.available())
         return;
     MessageTimerTimer();
@@ -984,6 +996,15 @@ void TSorvelMainForm::AdvSoundOptBtnClick() {
     // Beside the button as asked, moved onto the screen and off the diagram where needed.
     placeSecondaryWindow(Form2, QPoint(at.left, at.top), Form2->size());
     soundOptionsPlaced_ = true;
+}
+
+void TSorvelMainForm::showBeats() {
+    if (!beatsPlaced_) {
+        placeSecondaryWindow(BeatsWindow, std::nullopt, BeatsWindow->minimumSize());
+        beatsPlaced_ = true;
+    }
+    BeatsWindow->show();
+    BeatsWindow->raise();
 }
 
 void TSorvelMainForm::showSessionRecord() {

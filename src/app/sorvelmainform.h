@@ -47,6 +47,7 @@ class TForm2;
 class TMainMenu;
 class TSoundMenu;
 class TSessionRecordForm;
+class TBeatsForm;
 
 // The `Score` image: a fixed canvas onto which rendered bitmaps are copied at (0, 0).
 class ScoreImage : public QWidget {
@@ -254,6 +255,7 @@ public:
     QTimer* MessageTimer = nullptr;
     TForm2* Form2 = nullptr;
     TSessionRecordForm* RecordForm = nullptr;
+    TBeatsForm* BeatsWindow = nullptr;
     // Every Check Answer of the run.
     SessionRecord sessionRecord;
     // What the last New Exercise or Start Over replaced.
@@ -315,6 +317,8 @@ public slots:
     void Timer1Timer();
     // Shows the session record beside the window without taking the keyboard.
     void showSessionRecord();
+    // Shows the Beats window beside the window without taking the keyboard.
+    void showBeats();
     // Brings back the exercise and answer that New Exercise or Start Over replaced.
     void UndoClick();
     // Quit: asks first while the session record holds rows not yet saved or copied.
@@ -367,6 +371,7 @@ private:
     int fontId_ = -1;
     bool soundOptionsPlaced_ = false;
     bool recordPlaced_ = false;
+    bool beatsPlaced_ = false;
     bool quitConfirmed_ = false;
     float droneLevel_ = 0.5f; // 6 dB below a note
     int silentBlocks_ = 0;    // blocks rendered since everything fell silent

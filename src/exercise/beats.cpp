@@ -76,4 +76,13 @@ std::vector<BeatRow> beatTable(std::span<const double> frequencies) {
     return rows;
 }
 
+double beatBrightness(const BeatRow& row, double phaseLow, double phaseHigh) {
+    return 0.5 * (1.0 + std::cos(row.n * phaseHigh - row.m * phaseLow));
+}
+
+double beatRateAt(const BeatRow& row, std::span<const double> frequencies) {
+    return std::abs(row.n * frequencies[static_cast<std::size_t>(row.high)] -
+                    row.m * frequencies[static_cast<std::size_t>(row.low)]);
+}
+
 } // namespace sorvel

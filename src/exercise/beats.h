@@ -41,4 +41,12 @@ std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<con
 // of notes (lower note ascending, then upper), by ascending m. Audibility is left at 0.
 std::vector<BeatRow> beatTable(std::span<const double> frequencies);
 
+// The brightness of a row's pulse, 0..1: 1 where harmonic m of the lower and n of the upper
+// note are in phase (their sum is loudest), 0 half a beat later. The phases are the two
+// fundamentals' at the sample heard, in radians.
+double beatBrightness(const BeatRow& row, double phaseLow, double phaseHigh);
+
+// The rate of the same pair of harmonics at other frequencies of the notes (the correct tuning).
+double beatRateAt(const BeatRow& row, std::span<const double> frequencies);
+
 } // namespace sorvel
