@@ -2,6 +2,8 @@
 // The one parser of the command line; new options are added in addOptions.
 #include "commandline.h"
 
+#include "beats.h"
+#include "pitch.h"
 #include "scala.h"
 #include "tuningsetup.h"
 
@@ -11,6 +13,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -48,6 +51,11 @@ const QCommandLineOption listTimbresOption(QStringLiteral("list-timbres"),
                                            QStringLiteral("Print the instruments' names and end."));
 const QCommandLineOption droneOption(QStringLiteral("drone"),
                                      QStringLiteral("Start with the drone on."));
+const QCommandLineOption printBeatsOption(
+    QStringLiteral("print-beats"),
+    QStringLiteral("Print the beat rates of the notes given after the options (C4 E4 G4) in "
+                   "--system (default Equal): lower note, harmonic, upper note, harmonic, Hz; "
+                   "and end."));
 SoundChoice soundChoice;
 
 void addOptions(QCommandLineParser& parser) {
@@ -59,6 +67,7 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption(timbreOption);
     parser.addOption(listTimbresOption);
     parser.addOption(droneOption);
+    parser.addOption(printBeatsOption);
 }
 
 // QApplication takes these out of the arguments later; the parser must only let them pass.
@@ -157,6 +166,42 @@ QString frequencyTable(const QCommandLineParser& parser, const StartOptions& sta
     return table;
 }
 
+// For each pair of the notes, lowest first, one line per coincident pair of harmonics: the
+// lower note, its harmonic, the upper note, its harmonic, the beat rate in Hz.
+QString beatTableText(const QStringList& names, const StartOptions& start) {
+    if (names.size() < 2)
+        throw BadValue{QStringLiteral("--print-beats needs two notes or more, e.g. "
+                                      "'--print-beats C4 E4 G4'")};
+    std::vector<int> pitches;
+    for (const QString& name : names) {
+        const auto note = parseNoteName(name.toStdString());
+        if (!note)
+            throw BadValue{QStringLiteral("'%1' is not a note; write notes as C4, F#3 or Bb2")
+                               .arg(name)};
+        pitches.push_back(pitchNumber(note->octave, note->letter, note->accidental));
+    }
+    const TuningSetup& tuning = activeTuning();
+    std::vector<double> frequencies;
+    for (std::size_t i = 0; i < pitches.size(); ++i) {
+        const int pitch = pitches[i];
+        const double f = pitch >= 0 && pitch < 128 ? tuning.frequency(start.system, pitch, pitches)
+                                                   : 0.0;
+        if (!(f > 0.0) || !std::isfinite(f))
+            throw BadValue{QStringLiteral("the tuning gives no frequency for '%1'")
+                               .arg(names[static_cast<qsizetype>(i)])};
+        frequencies.push_back(f);
+    }
+    QString table;
+    for (const BeatRow& row : beatTable(frequencies))
+        table += QStringLiteral("%1\t%2\t%3\t%4\t%5\n")
+                     .arg(names[row.low])
+                     .arg(row.m)
+                     .arg(names[row.high])
+                     .arg(row.n)
+                     .arg(row.rate, 0, 'f', 3);
+    return table;
+}
+
 } // namespace
 
 std::optional<int> answerCommandLine(int argc, char** argv, StartOptions& start) {
@@ -178,7 +223,8 @@ std::optional<int> answerCommandLine(int argc, char** argv, StartOptions& start)
 
     const bool parsed = parser.parse(QCoreApplication::arguments());
     QString error = parser.errorText();
-    if (parsed && !parser.positionalArguments().isEmpty())
+    // The notes of --print-beats are the only arguments.
+    if (parsed && !parser.positionalArguments().isEmpty() && !parser.isSet(printBeatsOption))
         error = QStringLiteral("Sorvel takes no arguments: '%1'.")
                     .arg(parser.positionalArguments().join(QLatin1Char(' ')));
     if (!error.isEmpty()) {
@@ -197,6 +243,10 @@ std::optional<int> answerCommandLine(int argc, char** argv, StartOptions& start)
         applyTuning(parser, start);
         if (parser.isSet(printFrequenciesOption)) {
             print(stdout, frequencyTable(parser, start));
+            return 0;
+        }
+        if (parser.isSet(printBeatsOption)) {
+            print(stdout, beatTableText(parser.positionalArguments(), start));
             return 0;
         }
     } catch (const BadValue& bad) {

@@ -57,6 +57,9 @@ TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
     RecordAction = view->addAction(QStringLiteral("Session &Record"));
     RecordAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     connect(RecordAction, &QAction::triggered, &form, &TSorvelMainForm::showSessionRecord);
+    BeatsAction = view->addAction(QStringLiteral("&Beats"));
+    BeatsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    connect(BeatsAction, &QAction::triggered, &form, &TSorvelMainForm::showBeats);
     ShowAnswersAction = view->addAction(QStringLiteral("Show &Answers on Tuning Diagram"));
     ShowAnswersAction->setCheckable(true);
     ShowAnswersAction->setChecked(form.ShowDiagBtn->isChecked());

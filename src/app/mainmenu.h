@@ -35,6 +35,7 @@ public:
     QAction* QuitAction = nullptr;
     // View
     QAction* RecordAction = nullptr;
+    QAction* BeatsAction = nullptr;
     QAction* ShowAnswersAction = nullptr;
     // Tuning
     TTuningMenu* TuningMenu = nullptr;

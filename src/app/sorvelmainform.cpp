@@ -11,6 +11,7 @@
 #include "mainmenu.h"
 #include "newexercise.h"
 #include "sdlaudio.h"
+#include "beatsform.h"
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
@@ -582,7 +583,7 @@ void TSorvelMainForm::GradeBtnClick() {
     const GradeIndex verdict = gradeAnswer(*exercise, gradingRulesOf(exerciseMade));
     showGrade(verdict.column, verdict.row);
     const std::string_view heard = instruments[static_cast<std::size_t>(instrument)].caption;
-    sessionRecord.setSound(heard, droneOn);
+    sessionRecord.setSound(heard, droneOn, beatsForm_ && beatsForm_->isVisible());
     sessionRecord.add(*exercise, exerciseMade, verdict,
                       QTime::currentTime().toString(QStringLiteral("HH:mm:ss")).toStdString());
     emit answerChecked();
@@ -610,6 +611,7 @@ void TSorvelMainForm::AnswersBtnClick() {
         return;
     revealAnswers(*exercise, task, gradingTolerance(difficulty));
     redrawStaff();
+    setBeatsRevealed(true);
 }
 
 void TSorvelMainForm::removeFocus() {
@@ -815,6 +817,8 @@ void TSorvelMainForm::applyStartOptions(const StartOptions& start) {
 }
 
 void TSorvelMainForm::NewBtnClick() {
+    // A new or restored answer hides what the correct tuning would give again.
+    setBeatsRevealed(false);
     MessageTimerTimer();
     if (TabsBox->currentIndex() > 2)
         return; // the help page has no exercise (the button is disabled there)
@@ -870,6 +874,8 @@ void TSorvelMainForm::showTrial(const NewExercise& trial) {
 }
 
 void TSorvelMainForm::RestartBtnClick() {
+    // A new or restored answer hides what the correct tuning would give again.
+    setBeatsRevealed(false);
     if (!exerciseTemplate)
         return;
     ExerciseState replaced = takeState();
@@ -915,6 +921,8 @@ void TSorvelMainForm::putState(ExerciseState s) {
 }
 
 void TSorvelMainForm::UndoClick() {
+    // A new or restored answer hides what the correct tuning would give again.
+    setBeatsRevealed(false);
     if (!undo.available())
         return;
     MessageTimerTimer();
@@ -1019,6 +1027,30 @@ void TSorvelMainForm::AdvSoundOptBtnClick() {
     // Beside the button as asked, moved onto the screen and off the diagram where needed.
     placeSecondaryWindow(Form2, QPoint(at.left, at.top), Form2->size());
     soundOptionsPlaced_ = true;
+}
+
+TBeatsForm* TSorvelMainForm::beatsForm() {
+    if (!beatsForm_) {
+        beatsForm_ = new TBeatsForm(*this);
+        beatsForm_->setRevealed(beatsRevealed_);
+    }
+    return beatsForm_;
+}
+
+void TSorvelMainForm::setBeatsRevealed(bool revealed) {
+    beatsRevealed_ = revealed;
+    if (beatsForm_)
+        beatsForm_->setRevealed(revealed);
+}
+
+void TSorvelMainForm::showBeats() {
+    TBeatsForm* window = beatsForm();
+    if (!beatsPlaced_) {
+        placeSecondaryWindow(window, std::nullopt, window->minimumSize());
+        beatsPlaced_ = true;
+    }
+    window->show();
+    window->raise();
 }
 
 TSessionRecordForm* TSorvelMainForm::recordForm() {

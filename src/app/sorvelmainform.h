@@ -48,6 +48,7 @@ class TMainMenu;
 class TSoundMenu;
 class TSessionRecordForm;
 class TThresholdForm;
+class TBeatsForm;
 
 // The `Score` image: a fixed canvas onto which rendered bitmaps are copied at (0, 0).
 class ScoreImage : public QWidget {
@@ -254,10 +255,11 @@ public:
     QTimer* RestTimer = nullptr;
     QTimer* MessageTimer = nullptr;
     TForm2* Form2 = nullptr;
-    // The Session Record and threshold windows, made when first needed (the record window
-    // alone would cost a fifth of the start-up).
+    // The Session Record, threshold and Beats windows, made when first needed (the record
+    // window alone would cost a fifth of the start-up).
     TSessionRecordForm* recordForm();
     TThresholdForm* thresholdForm();
+    TBeatsForm* beatsForm();
     // Shows rows added outside Check Answer, where the record window has been made.
     void refreshRecordWindow();
     // Every Check Answer of the run.
@@ -323,6 +325,8 @@ public slots:
     void showSessionRecord();
     // Shows the threshold test's window beside this one without taking the keyboard.
     void showThresholdTest();
+    // Shows the Beats window beside the window without taking the keyboard.
+    void showBeats();
     // Brings back the exercise and answer that New Exercise or Start Over replaced.
     void UndoClick();
     // Quit: asks first while the session record holds rows not yet saved or copied.
@@ -383,7 +387,11 @@ private:
     bool recordPlaced_ = false;
     TSessionRecordForm* recordForm_ = nullptr;
     TThresholdForm* thresholdForm_ = nullptr;
+    TBeatsForm* beatsForm_ = nullptr;
     bool thresholdPlaced_ = false;
+    bool beatsPlaced_ = false;
+    bool beatsRevealed_ = false; // Reveal Errors shown: the Beats window adds the correct rates
+    void setBeatsRevealed(bool revealed);
     int exerciseSerial_ = 0; // counts what has been put on the staff
     int trialSerial_ = -1;   // the count when the last trial went there
     bool quitConfirmed_ = false;

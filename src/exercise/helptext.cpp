@@ -138,11 +138,18 @@ constexpr std::string_view lines[] = {
     "",
     "Menus and keys: the menu bar holds the commands of the buttons, each greyed out exactly "
     "when its button is. Ctrl+N New Exercise, Ctrl+Backspace Start Over, Ctrl+Return Check "
-    "Answer, Ctrl+R Reveal Errors, Ctrl+Z Undo, Ctrl+H Session Record, Ctrl+D Drone, F1 this "
+    "Answer, Ctrl+R Reveal Errors, Ctrl+Z Undo, Ctrl+H Session Record, Ctrl+B Beats, Ctrl+D Drone, F1 this "
     "page, Ctrl+Q Quit. The up and down arrow keys and the mouse wheel retune the selected note.",
     "",
     "Exercise > Undo (Ctrl+Z) brings back the exercise and your answer that \"New Exercise\" or "
     "\"Start Over\" replaced; pressed again, it returns to the newer exercise.",
+    "",
+    "Beats (View menu, Ctrl+B): why a chord sounds out of tune. For what sounds, each pair of "
+    "notes with the harmonics that nearly meet (m of the lower, n of the upper note), the rate "
+    "at which they beat in Hz, how loud the weaker of them is, and a pulse that brightens and "
+    "darkens in time with the beats you hear. After \"Reveal Errors\", and when comparing "
+    "tuning systems, it also gives the rate of the correct tuning. The session record notes "
+    "answers given with it open.",
     "",
     "Session Record (View menu, Ctrl+H): a row for every \"Check Answer\" of this run, with "
     "the cents of each tested note, the largest error first (rest the mouse on the cell to see "

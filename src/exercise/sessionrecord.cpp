@@ -163,8 +163,8 @@ std::vector<SummaryRow> SessionRecord::summary() const {
     return result;
 }
 
-void SessionRecord::setSound(std::string_view instrument, bool drone) {
-    sound_ = std::string(instrument) + (drone ? ", drone" : "");
+void SessionRecord::setSound(std::string_view instrument, bool drone, bool beatsShown) {
+    sound_ = std::string(instrument) + (drone ? ", drone" : "") + (beatsShown ? ", beats shown" : "");
 }
 
 std::string SessionRecord::toTabSeparated() const {

@@ -38,7 +38,7 @@ struct SessionRow {
     std::string verdict; // the text shown
     bool good = false;   // among the two best verdicts of its kind of grading
     std::vector<NoteError> errors; // tuning task only: the notes that could be retuned, low first
-    std::string sound;             // the instrument heard, ", drone" added while it sounded
+    std::string sound; // the instrument heard, ", drone" while it sounded, ", beats shown"
     // Mean of |cents| over `errors`; none without errors.
     std::optional<double> meanAbsError() const;
     // Every tested note with its cents, the largest error first: "Gb3 +14.7, A2 +0.0".
@@ -85,7 +85,8 @@ public:
                           std::string time);
     const std::vector<SessionRow>& rows() const { return rows_; }
     // What the rows added from now on heard: the instrument's name, and whether the drone was on.
-    void setSound(std::string_view instrument, bool drone);
+    // `beatsShown`: the answer was given with the Beats window open, which shows the mistuning.
+    void setSound(std::string_view instrument, bool drone, bool beatsShown = false);
     // One row per kind, worst first: lowest share of good verdicts, then largest mean error.
     // Its cost grows with the number of kinds, not of rows.
     std::vector<SummaryRow> summary() const;

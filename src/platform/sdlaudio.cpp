@@ -4,6 +4,7 @@
 #include "sdllibrary.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -50,6 +51,7 @@ bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
         }
         rate_ = rate;
         resting_ = false;
+        latency_.store(obtained.samples);
     }
     sdl_->LockAudioDevice(device_);
     onDone_ = onDone;
@@ -142,6 +144,35 @@ void SdlAudioBackend::dropQueued() {
     }
     head_ = 0;
     position_ = 0;
+    notePosition(0, 0);
+}
+
+void SdlAudioBackend::notePosition(std::int64_t before, std::int64_t taken) noexcept {
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::steady_clock::now().time_since_epoch())
+                         .count();
+    const std::uint32_t q = positionSequence_.load(std::memory_order_relaxed);
+    positionSequence_.store(q + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    positionBefore_.store(before, std::memory_order_relaxed);
+    positionTaken_.store(taken, std::memory_order_relaxed);
+    positionTime_.store(now, std::memory_order_relaxed);
+    positionSequence_.store(q + 2, std::memory_order_release);
+}
+
+std::optional<WaveBackend::PlayPosition> SdlAudioBackend::playPosition() const {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::uint32_t q = positionSequence_.load(std::memory_order_acquire);
+        if (q % 2 != 0)
+            continue;
+        PlayPosition p{positionBefore_.load(std::memory_order_relaxed),
+                       positionTaken_.load(std::memory_order_relaxed),
+                       positionTime_.load(std::memory_order_relaxed), latency_.load()};
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (positionSequence_.load(std::memory_order_relaxed) == q)
+            return p;
+    }
+    return std::nullopt;
 }
 
 void SdlAudioBackend::callback(void* self, Uint8* stream, int len) {
@@ -159,6 +190,8 @@ void SdlAudioBackend::fill(std::int16_t* out, int samples) {
         samples -= take;
         tailPosition_ += take;
     }
+    const std::int64_t before = positionTaken_.load(std::memory_order_relaxed);
+    std::int64_t taken = before;
     while (samples > 0 && count_ > 0) {
         const Block& block = ring_[static_cast<std::size_t>(head_)];
         const int take = std::min(samples, block.samples - position_);
@@ -168,6 +201,7 @@ void SdlAudioBackend::fill(std::int16_t* out, int samples) {
             out += take;
             samples -= take;
             position_ += take;
+            taken += take;
         }
         if (position_ >= block.samples) {
             // Taken in full: the device no longer reads this block's buffer.
@@ -177,6 +211,8 @@ void SdlAudioBackend::fill(std::int16_t* out, int samples) {
             onDone_();
         }
     }
+    if (taken != before)
+        notePosition(before, taken);
     if (samples > 0)
         std::memset(out, 0, static_cast<std::size_t>(samples) * sizeof(std::int16_t));
 }

@@ -16,6 +16,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <atomic>
 #include <string>
 
 namespace sorvel {
@@ -39,6 +40,7 @@ public:
     // Closes the SDL device once the queue and the faded tail have played.
     void rest() override;
     std::string lastError() const override { return error_; }
+    std::optional<PlayPosition> playPosition() const override;
 
     bool isOpen() const { return device_ != 0; }
     bool isResting() const { return resting_; }
@@ -70,6 +72,13 @@ private:
     std::array<std::int16_t, 512> tail_{};
     int tailLength_ = 0;
     int tailPosition_ = 0;
+
+    // Where playing stands, for playPosition() on the GUI thread: written with the device
+    // locked, read without a lock through a sequence count (odd while written).
+    void notePosition(std::int64_t before, std::int64_t taken) noexcept;
+    std::atomic<std::uint32_t> positionSequence_{0};
+    std::atomic<std::int64_t> positionBefore_{0}, positionTaken_{0}, positionTime_{0};
+    std::atomic<int> latency_{0};
 };
 
 } // namespace sorvel

@@ -245,6 +245,14 @@ void Synthesizer::setSounding(std::vector<CNote*> notes) {
 }
 
 void Synthesizer::restart() {
+    rendered_ = 0;
+    for (BlockRecord& r : history_) {
+        const std::uint32_t q = r.sequence.load(std::memory_order_relaxed);
+        r.sequence.store(q + 1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_release);
+        r.start.store(-1, std::memory_order_relaxed);
+        r.sequence.store(q + 2, std::memory_order_release);
+    }
     for (VoiceState& s : state_) {
         s.note = nullptr;
         s.gain = s.from = s.to = 0.0f;
@@ -466,6 +474,55 @@ void Synthesizer::releaseSilentVoices() {
     }
 }
 
+void Synthesizer::recordBlock(int length) noexcept {
+    BlockRecord& r = history_[nextRecord_];
+    nextRecord_ = (nextRecord_ + 1) % history_.size();
+    const std::uint32_t q = r.sequence.load(std::memory_order_relaxed);
+    r.sequence.store(q + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    int count = 0;
+    for (const VoiceState& s : state_) {
+        if (s.note == nullptr || s.to == 0.0f)
+            continue;
+        const auto c = static_cast<std::size_t>(count++);
+        r.frequency[c].store(s.frequency, std::memory_order_relaxed);
+        r.phase[c].store(s.phase, std::memory_order_relaxed);
+        r.increment[c].store(s.increment, std::memory_order_relaxed);
+    }
+    r.count.store(count, std::memory_order_relaxed);
+    r.start.store(rendered_, std::memory_order_relaxed);
+    r.length.store(length, std::memory_order_relaxed);
+    r.sequence.store(q + 2, std::memory_order_release);
+    rendered_ += length;
+}
+
+bool Synthesizer::voicesAt(std::int64_t sample, SoundingAt& out) const {
+    for (const BlockRecord& r : history_) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const std::uint32_t q = r.sequence.load(std::memory_order_acquire);
+            if (q % 2 != 0)
+                continue;
+            const std::int64_t start = r.start.load(std::memory_order_relaxed);
+            const int length = r.length.load(std::memory_order_relaxed);
+            SoundingAt got;
+            got.count = std::min(r.count.load(std::memory_order_relaxed), voiceCount);
+            for (std::size_t v = 0; v < static_cast<std::size_t>(got.count); ++v) {
+                const double at = r.phase[v].load(std::memory_order_relaxed) +
+                                  double(sample - start) * r.increment[v].load(std::memory_order_relaxed);
+                got.voices[v] = {r.frequency[v].load(std::memory_order_relaxed), wrapped(at)};
+            }
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if (r.sequence.load(std::memory_order_relaxed) != q)
+                continue;
+            if (start < 0 || sample < start || sample >= start + length)
+                break;
+            out = got;
+            return true;
+        }
+    }
+    return false;
+}
+
 double Synthesizer::nextJitter() {
     return random.next() / 32767.0 * 0.125 - 0.0625;
 }
@@ -485,6 +542,7 @@ double Synthesizer::referenceSample(VoiceState& s, CTimbreizer& timbre,
 
 void Synthesizer::renderReference(std::span<std::int16_t> block) {
     prepareVoices(nextJitter());
+    recordBlock(static_cast<int>(block.size()));
     for (std::int16_t& sample : block) {
         float sum = 0.0f;
         for (std::size_t j = 0; j < state_.size(); ++j) {
@@ -523,6 +581,7 @@ void Synthesizer::render(std::span<std::int16_t> block) noexcept {
         if (d.active)
             turns(d.rotation, d.state.increment);
     }
+    recordBlock(static_cast<int>(block.size()));
 
     std::size_t done = 0;
     while (done < block.size()) {

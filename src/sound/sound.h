@@ -11,6 +11,7 @@
 #include "timbreizer.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -96,6 +97,22 @@ public:
     // Whether nothing sounds: no voice and no drone, not even fading.
     bool silent() const;
 
+    // The notes' voices as they sounded at one sample of the output: frequency (the note's,
+    // without the block's jitter) and the fundamental's phase at that sample.
+    struct VoiceAt {
+        double frequency = 0.0;
+        double phase = 0.0;
+    };
+    struct SoundingAt {
+        std::array<VoiceAt, voiceCount> voices{};
+        int count = 0;
+    };
+    // The voices that sounded (not fading out) at output sample `sample`, counted from the last
+    // restart(), from the last historyBlocks blocks rendered; false for a sample outside them.
+    // Safe on any thread while another renders: it takes no lock and render waits for nothing.
+    bool voicesAt(std::int64_t sample, SoundingAt& out) const;
+    static constexpr int historyBlocks = 32;
+
     // How many of the 32 harmonics of `frequency` lie below half the sample rate.
     static int audibleHarmonics(double frequency);
 
@@ -158,6 +175,27 @@ private:
     double referenceSample(VoiceState& s, CTimbreizer& timbre, std::optional<CTimbreizer>& previous);
     static void turns(Rotation& r, double increment);
 
+    // One rendered block: where it began and each sounding voice's phase and increment there.
+    // Written by render, read by voicesAt, through a sequence count (odd while written): all
+    // fields are atomics, so a reader that overlaps a write sees a changed count and tries again.
+    struct BlockRecord {
+        std::atomic<std::uint32_t> sequence{0};
+        std::atomic<std::int64_t> start{-1};
+        std::atomic<int> length{0};
+        std::atomic<int> count{0};
+        std::array<std::atomic<double>, voiceCount> frequency{}, phase{}, increment{};
+    };
+    void recordBlock(int length) noexcept;
+    // A copy of the synthesizer starts with no history: what sounded was the original's.
+    struct History : std::array<BlockRecord, historyBlocks> {
+        History() = default;
+        History(const History&) : std::array<BlockRecord, historyBlocks>{} {}
+        History& operator=(const History&) = delete;
+    };
+
+    History history_;
+    std::size_t nextRecord_ = 0;
+    std::int64_t rendered_ = 0; // samples since restart(); render's own
     std::array<VoiceState, voiceCount> state_{};
     std::array<std::optional<CTimbreizer>, voiceCount> previous_{};
     std::array<Rotation, voiceCount> rotations_{};

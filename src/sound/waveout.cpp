@@ -2,6 +2,7 @@
 #include "waveout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -186,6 +187,16 @@ void WaveOut::end_playing() {
     // Nothing is queued any more: the buffers of the last blocks may go.
     held_ = {};
     print("end of end_playing\n");
+}
+
+std::optional<std::int64_t> WaveOut::heardSample(std::int64_t nanoseconds) const {
+    const auto at = backend_.playPosition();
+    if (!at || !open_)
+        return std::nullopt;
+    // Between two takes the device plays on at the sample rate.
+    const double since = double(nanoseconds - at->nanoseconds) * 1e-9 * sampleRate;
+    const auto heard = at->before + static_cast<std::int64_t>(std::floor(since)) - at->latency;
+    return std::clamp<std::int64_t>(heard, 0, std::max<std::int64_t>(at->taken - 1, 0));
 }
 
 void WaveOut::rest() {

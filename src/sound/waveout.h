@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -77,6 +78,17 @@ public:
     virtual void rest() {}
     // The system's own words for the last failure, if it has any.
     virtual std::string lastError() const { return {}; }
+
+    // How far the device has played: it had taken `before` samples of the queued blocks (since
+    // the last reset) when, at `nanoseconds` on the steady clock, it took more, up to `taken`;
+    // what it takes is heard about `latency` samples later. None where the backend cannot say.
+    struct PlayPosition {
+        std::int64_t before = 0;
+        std::int64_t taken = 0;
+        std::int64_t nanoseconds = 0;
+        int latency = 0;
+    };
+    virtual std::optional<PlayPosition> playPosition() const { return std::nullopt; }
 };
 
 // The four output buffers and the block size they hold. Replacing them never frees memory that
@@ -137,6 +149,9 @@ public:
     int blocksWritten() const { return blocksWritten_.load(); }
     int blocksDone() const { return blocksDone_.load(); }
     int lastBlockBytes() const { return lastBlockBytes_; }
+    // The sample of the blocks queued since start_playing that is heard at `nanoseconds` on
+    // the steady clock, as far as the backend can tell; never one not yet taken.
+    std::optional<std::int64_t> heardSample(std::int64_t nanoseconds) const;
 
     // The completion handler: one block finished. Safe on any thread.
     void completion() noexcept { blocksDone_.fetch_add(1); }

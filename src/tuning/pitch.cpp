@@ -67,4 +67,21 @@ std::optional<Interval> findInterval(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<WrittenNote> parseNoteName(std::string_view text) {
+    if (text.size() < 2)
+        return std::nullopt;
+    const char upper = text[0] >= 'a' && text[0] <= 'z' ? char(text[0] - 'a' + 'A') : text[0];
+    const std::size_t letter = letterChars.find(upper);
+    if (letter == std::string_view::npos)
+        return std::nullopt;
+    const std::string_view accidental = text.substr(1, text.size() - 2);
+    const char octave = text.back();
+    if (octave < '0' || octave > '9')
+        return std::nullopt;
+    for (int a = -2; a <= 2; ++a)
+        if (accidentalText(a) == accidental)
+            return WrittenNote{octave - '0', static_cast<int>(letter), a};
+    return std::nullopt;
+}
+
 } // namespace sorvel

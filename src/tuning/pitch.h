@@ -67,4 +67,14 @@ const std::map<std::string, Interval>& intervalNames();
 // The interval of a name, or nothing when the table has no such name.
 std::optional<Interval> findInterval(std::string_view name);
 
+// A written note as musicians type it: letter (either case), accidentals "#", "x", "b", "bb"
+// and an octave 0..9, e.g. "C4", "F#3", "Bb2", "Ebb5". Gives octave, letter and accidental;
+// none for anything else.
+struct WrittenNote {
+    int octave = 4;
+    int letter = 0;
+    int accidental = 0;
+};
+std::optional<WrittenNote> parseNoteName(std::string_view text);
+
 } // namespace sorvel

@@ -148,7 +148,29 @@ done <<'BAD'
 --kbm c.kbm|give the scale with --scale
 --scale five.scl|five.scl:2: Sorvel plays 12-note scales
 --scale missing.scl --print-frequencies|missing.scl
+--print-beats C4 H4|'H4' is not a note
+--print-beats C4|needs two notes
+--print-beats C4 E4 --system Pythagorean|there is no tuning system 'Pythagorean'
 BAD
+
+# The beat table: lower note, harmonic, upper note, harmonic, Hz, for each pair lowest first and
+# m ascending. Rates computed apart (Python): equal-tempered A3-E4 3:2 0.745 Hz and its
+# multiples, C4-E4 5:4 10.382 Hz, F3-A3 5:4 6.929 Hz; just intervals do not beat.
+run --print-beats A3 E4
+[ "$status" -eq 0 ] || fail "--print-beats A3 E4: status $status: $(cat "$work/err")"
+[ "$(head -2 "$work/out")" = "$(printf 'A3\t3\tE4\t2\t0.745\nA3\t6\tE4\t4\t1.490')" ] &&
+    [ "$(wc -l <"$work/out")" -eq 10 ] || fail "--print-beats A3 E4 printed '$(cat "$work/out")'"
+run --print-beats E4 C4 F3 A3
+grep -qxF "$(printf 'C4\t5\tE4\t4\t10.382')" "$work/out" &&
+    grep -qxF "$(printf 'F3\t5\tA3\t4\t6.929')" "$work/out" &&
+    [ "$(cut -f1 "$work/out" | uniq | tr '\n' ' ')" = "F3 A3 C4 " ] ||
+    fail "--print-beats E4 C4 F3 A3 printed '$(cat "$work/out")'"
+run --print-beats C4 E4 G4 --system Perfect
+[ "$status" -eq 0 ] && grep -qxF "$(printf 'C4\t5\tE4\t4\t0.000')" "$work/out" &&
+    grep -qxF "$(printf 'C4\t3\tG4\t2\t0.000')" "$work/out" ||
+    fail "--print-beats C4 E4 G4 --system Perfect printed '$(cat "$work/out")'"
+run --a4 415 --print-beats A3 E4
+grep -qxF "$(printf 'A3\t3\tE4\t2\t0.703')" "$work/out" || fail "--a4 415 A3-E4: '$(cat "$work/out")'"
 
 [ "$failures" -eq 0 ] && echo "ok   command line"
 exit $((failures > 0))

@@ -84,7 +84,7 @@ TEST_F(MenuWindow, menus_and_items_as_listed) {
         {"Exercise",
          {"New Exercise\tCtrl+N", "Start Over\tCtrl+Backspace", "Check Answer\tCtrl+Return",
           "Reveal Errors\tCtrl+R", "Find My Threshold...\t", "Undo\tCtrl+Z", "Quit\tCtrl+Q"}},
-        {"View", {"Session Record\tCtrl+H", "Show Answers on Tuning Diagram\t"}},
+        {"View", {"Session Record\tCtrl+H", "Beats\tCtrl+B", "Show Answers on Tuning Diagram\t"}},
         {"Tuning", {"Open Scale...\tCtrl+O", "Reference Pitch\t"}},
         {"Sound", {"Instrument\t", "Drone\tCtrl+D", "Sound Options...\t"}},
         {"Help", {"How to Use Sorvel\tF1", "About Sorvel\t"}}};

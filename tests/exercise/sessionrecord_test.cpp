@@ -187,8 +187,8 @@ TEST(SessionRecord, summary_of_a_small_session) {
                thirdTuned, {1, 0}, "t4");
     record.add(oneSonority({tunedNote(4, 0, 0, 0, false), tunedNote(4, 2, -1, 0, false)}),
                thirdMarked, {1, 2}, "t5"); // "So-so": one of two notes right
-    // The last answer was heard on the violin with the drone.
-    record.setSound("Violin", true);
+    // The last answer was heard on the violin with the drone, the Beats window open.
+    record.setSound("Violin", true, true);
     record.add(oneSonority({tunedNote(4, 5, 0, 0, true), tunedNote(4, 5, 0, 20, false)}), single,
                {0, 1}, "t6"); // "Wrong"
 
@@ -222,7 +222,7 @@ TEST(SessionRecord, summary_of_a_small_session) {
     EXPECT_EQ(text[4], "t4\tIntervals\tm3, harmonic\tCorrect the tuning\tEqual\t1 of 7 (Easy)\tFair\t"
                        "Eb4 -8.0, C4 +4.0\t");
     EXPECT_EQ(text[6], "t6\tSingle Notes\tSingle note A4\tIdentify\tEqual\t1 of 7 (Easy)\tWrong\t"
-                       "\tViolin, drone");
+                       "\tViolin, drone, beats shown");
 
     // Rows count as kept once copied or saved; later rows do not.
     EXPECT_EQ(record.unkeptRows(), 6u);

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Beats window over the real main window, with SDL's disk driver recording what is played:
+// for a mistuned fifth and third the rate shown is the beat measured in the recording, and the
+// pulse drawn brightens and darkens with the recording's envelope.
+#include "beatsform.h"
+#include "layout.h"
+#include "mainmenu.h"
+#include "recording.h"
+#include "sorvelmainform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+#include <string>
+#include <unistd.h>
+
+namespace sorvel {
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "beats_window_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QApplication>(argc, argv);
+        QDir::setCurrent(QStringLiteral(SORVEL_RUNTIME_DIR));
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> app_;
+};
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+constexpr double rate = 22050.0;
+
+// The least-squares phase theta of y ~ a + r cos(w t + theta).
+double phaseOf(const std::vector<double>& t, const std::vector<double>& y, double w) {
+    // Normal equations of y = a + b cos + c sin, solved by Cramer's rule.
+    double m[3][3] = {}, v[3] = {};
+    for (std::size_t i = 0; i < t.size(); ++i) {
+        const double f[3] = {1.0, std::cos(w * t[i]), std::sin(w * t[i])};
+        for (int r = 0; r < 3; ++r) {
+            v[r] += f[r] * y[i];
+            for (int c = 0; c < 3; ++c)
+                m[r][c] += f[r] * f[c];
+        }
+    }
+    auto det = [](double a[3][3]) {
+        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+               a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    };
+    double coefficient[3];
+    for (int k = 0; k < 3; ++k) {
+        double a[3][3];
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                a[r][c] = c == k ? v[r] : m[r][c];
+        coefficient[k] = det(a) / det(m);
+    }
+    return std::atan2(-coefficient[2], coefficient[1]);
+}
+
+class BeatsWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        recording_ = (std::filesystem::temp_directory_path() /
+                      ("sorvel-" + std::string(info->name()) + "-" + std::to_string(getpid()) +
+                       ".raw"))
+                         .string();
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", recording_.c_str(), 1);
+        form = createMainWindow();
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override {
+        form.reset();
+        std::filesystem::remove(recording_);
+    }
+
+    std::unique_ptr<TSorvelMainForm> form;
+    std::string recording_;
+};
+
+// Hovers a two-note sonority (white notes at the given frequencies) with the Beats window open
+// and checks the rate and the pulse against what was recorded.
+void checkBeats(const std::string& recording, TSorvelMainForm& form, int lowLetter, int lowOctave,
+                double lowF, int highLetter, double highF, int m, int n) {
+    CTwoStaffChord columns;
+    columns.columns.emplace_back();
+    columns.columns[0].notes.emplace_back(lowOctave, lowLetter, 0, std::vector<double>(5, lowF), 0);
+    columns.columns[0].notes.emplace_back(4, highLetter, 0, std::vector<double>(5, highF), 0);
+    form.exercise = std::make_unique<CMusic>(buildMusic(columns));
+    CNote* target = nullptr;
+    for (CStaff& staff : form.exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& note : chord.notes) {
+                note.locked = 1;
+                note.soundingFrequency = note.systemFrequencies[0];
+                target = &note;
+            }
+    form.rebuildScore();
+    form.Menu->BeatsAction->trigger();
+    TBeatsForm* beats = form.beatsForm();
+    ASSERT_TRUE(beats->isVisible());
+    EXPECT_TRUE(beats->RefreshTimer->isActive());
+
+    const std::size_t before = testing::readRecording(recording).size();
+    QMouseEvent move(QEvent::MouseMove, QPointF(target->centre[0], target->centre[1]),
+                     form.Score->mapToGlobal(QPointF(target->centre[0], target->centre[1])),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form.Score, &move);
+    ASSERT_TRUE(form.Timer1->isActive());
+    QTest::qWait(1500); // through the attack
+
+    // The pulse as drawn, and the output sample it was drawn for.
+    std::vector<double> drawnAt, drawn;
+    for (int k = 0; k < 200; ++k) {
+        QTest::qWait(23);
+        beats->refresh();
+        ASSERT_EQ(beats->lines().size(), 1u);
+        if (!beats->shownSample() || !beats->lines()[0].brightness)
+            continue;
+        const QImage image = beats->grab(beats->pulseRect(0)).toImage();
+        const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+        drawnAt.push_back(double(*beats->shownSample()));
+        drawn.push_back((c.redF() - 0.1) / 0.9);
+    }
+    ASSERT_GT(drawn.size(), 100u) << "the pulse was drawn from the sound's phases";
+    const TBeatsForm::Line line = beats->lines()[0];
+    EXPECT_EQ(line.row.m, m);
+    EXPECT_EQ(line.row.n, n);
+    QTest::qWait(1000); // what was drawn last reaches the recording
+
+    // The recording from the first sound on: output sample 0 is its first non-zero sample.
+    const std::vector<std::int16_t> all = testing::readRecording(recording);
+    std::size_t first = before;
+    while (first < all.size() && all[first] == 0)
+        ++first;
+    ASSERT_LT(first + 22050, all.size());
+    // The envelope of the band where the two harmonics meet, 1024-sample windows 256 apart.
+    const double band = m * lowF;
+    std::vector<double> at, envelope;
+    for (std::size_t s = first + 33075; s + 1024 <= all.size(); s += 256) {
+        at.push_back(double(s + 512 - first));
+        envelope.push_back(testing::spectrumAt(
+            std::span<const std::int16_t>(all).subspan(s, 1024), band, rate));
+    }
+    ASSERT_GT(at.size(), 300u);
+    // The beat: the strongest periodicity of the envelope near the rate shown.
+    double mean = 0;
+    for (double e : envelope)
+        mean += e / double(envelope.size());
+    auto strength = [&](double f) {
+        std::complex<double> sum = 0;
+        for (std::size_t i = 0; i < at.size(); ++i)
+            sum += (envelope[i] - mean) * std::polar(1.0, -2 * std::numbers::pi * f * at[i] / rate);
+        return std::abs(sum);
+    };
+    double measured = line.row.rate, step = 0.05;
+    for (int pass = 0; pass < 4; ++pass, step /= 10) {
+        double best = measured, bestValue = -1;
+        for (double f = measured - 20 * step; f <= measured + 20 * step; f += step)
+            if (const double s = strength(f); s > bestValue) {
+                bestValue = s;
+                best = f;
+            }
+        measured = best;
+    }
+    EXPECT_NEAR(line.row.rate, measured, 0.01) << "shown " << line.row.rate;
+
+    // In phase: the envelope's phase and the drawn pulse's at the measured rate.
+    const double w = 2 * std::numbers::pi * measured / rate;
+    const double heard = phaseOf(at, envelope, w);
+    const double shown = phaseOf(drawnAt, drawn, w);
+    const double apart = std::remainder(heard - shown, 2 * std::numbers::pi) * 180 / std::numbers::pi;
+    EXPECT_LE(std::abs(apart), 30.0);
+    std::printf("%d:%d shown %.4f Hz, measured %.4f Hz; pulse %.1f degrees from the envelope\n",
+                m, n, line.row.rate, measured, apart);
+
+    // Off the staff the sound stops, and the window empties.
+    QMouseEvent away(QEvent::MouseMove, QPointF(target->centre[0], 235),
+                     form.Score->mapToGlobal(QPointF(target->centre[0], 235)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form.Score, &away);
+    beats->refresh();
+    EXPECT_TRUE(beats->lines().empty());
+    EXPECT_FALSE(beats->shownSample());
+    QTest::qWait(600); // the faded tail, then silence, reaches the recording
+}
+
+TEST_F(BeatsWindow, rates_and_pulses_follow_a_mistuned_fifth_and_third) {
+    // A3 and a pure fifth 4 cents sharp: 1.53 Hz at 3:2; C4 and a just third 10 cents sharp:
+    // 7.57 Hz at 5:4.
+    checkBeats(recording_, *form, 5, 3, 220.0, 2, 330.0 * std::pow(2.0, 4 / 1200.0), 3, 2);
+    const double c4 = 261.6256;
+    checkBeats(recording_, *form, 0, 4, c4, 2, 1.25 * c4 * std::pow(2.0, 10 / 1200.0), 5, 4);
+}
+
+} // namespace
+} // namespace sorvel
