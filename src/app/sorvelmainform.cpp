@@ -15,6 +15,7 @@
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
+#include "spokennames.h"
 #include "staffaccessible.h"
 #include "tuningsetup.h"
 #include "windowplacement.h"
@@ -230,9 +231,23 @@ void buildDiagram(TSorvelMainForm::PopupHandler& d, QWidget* panel) {
         s->setVisible(false);
 }
 
+namespace {
+
+// The markers' reading as text, for a screen reader, while the answers are shown.
+void describeDiagramPanel(TSorvelMainForm::PopupHandler& d) {
+    const bool shown = d.diagram.answersShown() && !d.diagram.names()[1].empty();
+    d.panel->setAccessibleDescription(
+        shown ? QString::fromStdString(
+                    describeDiagram(d.diagram.shownNote(), d.diagram.referencePitch()))
+              : QString());
+}
+
+} // namespace
+
 void showNote(TSorvelMainForm::PopupHandler& d, const CNote& note) {
     if (!d.diagram.showNote(note))
         return;
+    describeDiagramPanel(d);
     for (std::size_t i = 0; i < d.nameLabels.size(); ++i)
         d.nameLabels[i]->setText(QString::fromStdString(d.diagram.names()[i]));
     d.correctMarker->move(d.diagram.correctLeft(), d.correctMarker->y());
@@ -243,12 +258,14 @@ void clearDiagram(TSorvelMainForm::PopupHandler& d) {
     d.diagram.clear();
     for (QLabel* l : d.nameLabels)
         l->clear();
+    describeDiagramPanel(d);
     d.correctMarker->move(d.diagram.correctLeft(), d.correctMarker->y());
     d.soundingMarker->move(d.diagram.soundingLeft(), d.soundingMarker->y());
 }
 
 void setAnswersShown(TSorvelMainForm::PopupHandler& d, bool shown) {
     d.diagram.setAnswersShown(shown);
+    describeDiagramPanel(d);
     d.soundingMarker->setVisible(shown);
     d.correctMarker->setVisible(shown);
     for (QLabel* l : d.nameLabels)

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "spokennames.h"
 
+#include "answering.h"
+#include "pitch.h"
+
 #include <algorithm>
+#include <cstdio>
 #include <array>
 #include <cstddef>
 #include <utility>
@@ -165,6 +169,17 @@ std::string describeSonority(const CMusic& score, const NewExercise& made, int c
              std::all_of(notes.begin(), notes.end(), [](const CNote* n) { return n->locked; }))
         text += ", correctly tuned copy";
     return text;
+}
+
+std::string describeDiagram(const CNote& note, double a4) {
+    const double equal = equalFrequency(note.pitchNumber()) * a4 / 440.0;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  ": sounding pitch %+.1f cents, correct answer %+.1f cents from equal "
+                  "temperament",
+                  centsDifference(note.soundingFrequency, equal),
+                  centsDifference(correctFrequency(note), equal));
+    return spokenNoteName(note.octave, note.letter, note.accidental) + text;
 }
 
 } // namespace sorvel

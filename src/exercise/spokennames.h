@@ -39,4 +39,8 @@ std::string describeNote(const CNote& note);
 // `made` with an empty type and one column.
 std::string describeSonority(const CMusic& score, const NewExercise& made, int column);
 
+// The tuning diagram's reading as text: where the sounding and the correct pitch of `note` lie
+// in cents from equal temperament at the reference pitch `a4`.
+std::string describeDiagram(const CNote& note, double a4);
+
 } // namespace sorvel

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 #include <utility>
@@ -99,6 +100,18 @@ TEST(spoken_names, notes_say_their_accidental_notehead_and_mark) {
     EXPECT_EQ(describeNote(note), "C sharp 4, black, marked sharp, shown red");
     note.displayColour = rgbValue(40, 255, 40);
     EXPECT_EQ(describeNote(note), "C sharp 4, black, marked sharp, shown green");
+}
+
+TEST(spoken_names, the_diagram_reads_in_cents_from_equal_temperament) {
+    CNote e(4, 2, 0); // E4: 329.628 Hz in equal temperament at A = 440 Hz
+    e.systemFrequencies = {329.6275569, 261.6255653 * 1.25};
+    e.system = 1; // a just major third above C4: 13.7 cents flat
+    e.soundingFrequency = 329.6275569 * std::pow(2.0, 10.0 / 1200.0);
+    EXPECT_EQ(describeDiagram(e, 440.0),
+              "E 4: sounding pitch +10.0 cents, correct answer -13.7 cents from equal temperament");
+    // At A = 442 Hz the same frequencies lie 7.9 cents lower.
+    EXPECT_EQ(describeDiagram(e, 442.0),
+              "E 4: sounding pitch +2.1 cents, correct answer -21.5 cents from equal temperament");
 }
 
 TEST(spoken_names, a_sonority_says_its_type_inversion_and_copy) {
