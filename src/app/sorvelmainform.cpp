@@ -275,6 +275,8 @@ void setAnswersShown(TSorvelMainForm::PopupHandler& d, bool shown) {
 // ---- The window ---------------------------------------------------------------------------
 
 TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
+    // Before any control exists: an accessible interface, once made, stays with its widget.
+    installStaffAccessibility();
     setObjectName(QStringLiteral("SorvelMainForm"));
     setWindowTitle(QStringLiteral("Sorvel"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -564,7 +566,11 @@ void TSorvelMainForm::rebuildScore() {
 // ---- Listening, marking, retuning, grading and revealing -----------------------------------
 
 void TSorvelMainForm::connectAnsweringHandlers() {
-    connect(Score, &ScoreImage::mouseMoved, this, &TSorvelMainForm::ScoreMouseMove);
+    // The mouse takes over from the keyboard: the cursor follows it unframed, as before.
+    connect(Score, &ScoreImage::mouseMoved, this, [this](int x, int y) {
+        cursorShown_ = false;
+        ScoreMouseMove(x, y);
+    });
     connect(Score, &ScoreImage::mouseLeft, this, &TSorvelMainForm::ScoreMouseLeave);
     connect(Score, &ScoreImage::mousePressed, this, &TSorvelMainForm::ScoreMouseDown);
     connect(this, &TSorvelMainForm::keyDown, this, &TSorvelMainForm::FormKeyDown);
@@ -615,6 +621,7 @@ void TSorvelMainForm::ScoreMouseDown(Qt::MouseButton button, int x, int y) {
 void TSorvelMainForm::moveCursor(int sonorities, int notes) {
     if (!exercise)
         return;
+    cursorShown_ = true;
     if (sonorities)
         staffCursor.moveSonority(*exercise, sonorities);
     if (notes)
@@ -630,6 +637,7 @@ void TSorvelMainForm::pressAtCursor() {
     const auto at = staffCursor.point(*exercise);
     if (!at)
         return;
+    cursorShown_ = true;
     const int x = static_cast<int>(std::lround(at->x));
     const int y = static_cast<int>(std::lround(at->y));
     // A click comes with the pointer resting there: the sonority sounds, so Up retunes at once.
@@ -639,9 +647,9 @@ void TSorvelMainForm::pressAtCursor() {
 
 void TSorvelMainForm::showCursor() {
     const CNote* note = exercise ? staffCursor.note(*exercise) : nullptr;
-    Score->setCursorBox(note ? QRectF(note->hitBox[0], note->hitBox[1], note->hitBox[2],
-                                      note->hitBox[3])
-                             : QRectF());
+    Score->setCursorBox(note && cursorShown_ ? QRectF(note->hitBox[0], note->hitBox[1],
+                                                      note->hitBox[2], note->hitBox[3])
+                                             : QRectF());
     if (Score->hasFocus())
         staffCursorMoved(Score, staffCursor);
 }

@@ -57,8 +57,8 @@ public:
     // Copies `bitmap` onto the canvas at (0, 0); whatever lies beyond the canvas is cut off.
     void drawBitmap(const QImage& bitmap);
     const QImage& canvas() const { return canvas_; }
-    // The keyboard cursor's note (score pixels), framed while the staff has the keyboard; an
-    // empty rectangle for none.
+    // The keyboard cursor's note (score pixels), framed while the staff has the keyboard and the
+    // cursor keys are in use; an empty rectangle for none.
     void setCursorBox(const QRectF& box);
 
 signals:
@@ -390,6 +390,7 @@ private:
     float droneLevel_ = 0.5f; // 6 dB below a note
     int silentBlocks_ = 0;    // blocks rendered since everything fell silent
     bool memoByMouse_ = false; // the help text took the keyboard as the mouse came over it
+    bool cursorShown_ = false; // the cursor keys are in use: the cursor note is framed
 };
 
 // The diagram's operations on the widgets of a PopupHandler.
