@@ -5,6 +5,7 @@
 #include "pitch.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <array>
 #include <cstddef>
@@ -103,6 +104,43 @@ std::string spokenAbbreviation(std::string_view abbreviation) {
     if (std::string interval = spokenInterval(abbreviation); !interval.empty())
         return interval;
     return std::string(abbreviation);
+}
+
+std::string spokenPhrase(std::string_view shown) {
+    std::string out;
+    std::size_t i = 0;
+    while (i < shown.size()) {
+        const std::size_t end = std::min(shown.find_first_of(" ,;()", i), shown.size());
+        const std::string_view word = shown.substr(i, end - i);
+        std::string spoken(word);
+        // A note name: letter, sign, octave ("C5", "G#3", "Bb2"); A5 or B7 here are notes.
+        const bool note = word.size() >= 2 && word[0] >= 'A' && word[0] <= 'G' &&
+                          word.find_first_not_of("#bx-0123456789", 1) == std::string_view::npos &&
+                          std::isdigit(static_cast<unsigned char>(word.back()));
+        if (note) {
+            const std::size_t digits = word.find_first_of("-0123456789", 1);
+            const std::string_view sign = word.substr(1, digits - 1);
+            const int accidental = sign == "#"    ? 1
+                                   : sign == "x"  ? 2
+                                   : sign == "b"  ? -1
+                                   : sign == "bb" ? -2
+                                                  : 0;
+            const int letter = static_cast<int>(std::string_view("CDEFGAB").find(word[0]));
+            spoken = spokenNoteName(std::stoi(std::string(word.substr(digits))), letter, accidental);
+        } else if (!word.empty() &&
+                   std::string_view("mMP\xc2").find(word[0]) != std::string_view::npos) {
+            spoken = spokenAbbreviation(word); // the interval captions: m, M, P and the º of º5
+        } else {
+            for (const ChordWords& c : chords)
+                if (word == c.caption || word == c.key)
+                    spoken = c.spoken;
+        }
+        out += spoken;
+        if (end < shown.size())
+            out += shown[end];
+        i = end + 1;
+    }
+    return out;
 }
 
 std::string chordTypeName(std::string_view key) {

@@ -25,6 +25,11 @@ std::string spokenNoteName(int octave, int letter, int accidental);
 // chord dictionary key ("Major7", "Half-Dim.") as words; anything else comes back unchanged.
 std::string spokenAbbreviation(std::string_view abbreviation);
 
+// A shown text, such as a cell of the session record ("P5, melodic", "Single note G#3"), with
+// its option captions and note names as words ("perfect fifth, melodic", "Single note G sharp
+// 3"). Words that are neither stay as they are.
+std::string spokenPhrase(std::string_view shown);
+
 // The chord type of a dictionary key as musicians call it: "Mm7" is the dominant seventh.
 std::string chordTypeName(std::string_view key);
 

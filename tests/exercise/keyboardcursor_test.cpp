@@ -79,6 +79,13 @@ TEST(spoken_names, every_interval_and_chord_abbreviation_is_spoken_as_words) {
     for (const auto& [abbreviation, spoken] : rows)
         EXPECT_EQ(spokenAbbreviation(abbreviation), spoken) << abbreviation;
     EXPECT_EQ(chordTypeName("Mm7"), "dominant seventh");
+    // Shown texts, as the session record's cells hold them.
+    EXPECT_EQ(spokenPhrase("P5, melodic"), "perfect fifth, melodic");
+    EXPECT_EQ(spokenPhrase("\u00ba12, harmonic"), "diminished twelfth, harmonic");
+    EXPECT_EQ(spokenPhrase("Mm7, 1st inversion, open"),
+              "major-minor seventh, 1st inversion, open");
+    EXPECT_EQ(spokenPhrase("Single note A5"), "Single note A 5");
+    EXPECT_EQ(spokenPhrase("G#3 +12.5 Bb2 -3.0"), "G sharp 3 +12.5 B flat 2 -3.0");
     EXPECT_EQ(chordTypeName("Half-Dim."), "half-diminished seventh");
 }
 
