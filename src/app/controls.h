@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Placing the main window's controls at fixed pixel positions: each control gets its name, no
-// keyboard focus (the arrow keys belong to the retuning) and its size.
+// Placing the main window's controls at fixed pixel positions: each control gets its name, its
+// size, and the keyboard only by Tab (a mouse click leaves the keyboard with the staff, whose
+// arrow keys retune).
 //
 //   sorvel::button(page, "SAPBtn", "Select All Pitches", 192, 34, 106, 17);
 #pragma once
+
+#include "staffaccessible.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,12 +18,13 @@
 
 namespace sorvel {
 
-// Places a control: its name, no keyboard focus, and its size (the size hint where none is
-// given, like an auto-sized control).
+// Places a control: its name, focus by Tab only (labels and frames stay without), and its size
+// (the size hint where none is given, like an auto-sized control).
 template <typename W>
 W* place(W* w, const char* name, int x, int y, int width = -1, int height = -1) {
     w->setObjectName(QString::fromLatin1(name));
-    w->setFocusPolicy(Qt::NoFocus);
+    if (w->focusPolicy() != Qt::NoFocus)
+        w->setFocusPolicy(Qt::TabFocus);
     // The size hint measures the caption, which costs a font lookup; a control given both
     // sizes has no need of it.
     const QSize hint = width < 0 || height < 0 ? w->sizeHint() : QSize();
@@ -46,7 +50,7 @@ inline QPushButton* button(QWidget* parent, const char* name, const QString& cap
 
 inline QComboBox* combo(QWidget* parent, const char* name, const QStringList& items, int x, int y,
                         int width, int height, const QString& hint = {}) {
-    auto* c = new QComboBox(parent);
+    auto* c = new LabelledComboBox(parent);
     c->addItems(items);
     c->setCurrentIndex(0);
     c->setEditable(false);

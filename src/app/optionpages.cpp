@@ -100,10 +100,10 @@ void TSorvelMainForm::connectOptionButtons() {
         for (bool select : {true, false}) {
             auto* b =
                 findChild<QPushButton*>(QString::fromLatin1(select ? pair.select : pair.deselect));
-            connect(b, &QPushButton::clicked, this, [this, &pair, select] {
+            connect(b, &QPushButton::clicked, this, [this, &pair, select, b] {
                 for (const char* name : pair.boxes)
                     box(name)->setChecked(select);
-                removeFocus();
+                handBackFrom(b);
             });
         }
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "sessionrecordform.h"
 
+#include "spokennames.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
@@ -36,8 +38,13 @@ QTableWidget* table(QWidget* parent, const char* name, const QStringList& header
 }
 
 void setRow(QTableWidget* t, int row, const QStringList& cells) {
-    for (int c = 0; c < cells.size(); ++c)
-        t->setItem(row, c, new QTableWidgetItem(cells[c]));
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        // "m3" and "G#3" as words for a screen reader.
+        item->setData(Qt::AccessibleTextRole,
+                      QString::fromStdString(spokenPhrase(cells[c].toStdString())));
+        t->setItem(row, c, item);
+    }
 }
 
 QString qs(const std::string& s) {

@@ -7,6 +7,7 @@
 #include "exerciseundo.h"
 #include "fontregistration.h"
 #include "helptext.h"
+#include "keyboardaccess.h"
 #include "layout.h"
 #include "mainmenu.h"
 #include "newexercise.h"
@@ -15,6 +16,8 @@
 #include "sessionrecordform.h"
 #include "soundoptionsform.h"
 #include "soundtick.h"
+#include "spokennames.h"
+#include "staffaccessible.h"
 #include "thresholdform.h"
 #include "tuningsetup.h"
 #include "windowplacement.h"
@@ -92,9 +95,37 @@ void ScoreImage::drawBitmap(const QImage& bitmap) {
     update();
 }
 
+void ScoreImage::setCursorBox(const QRectF& box) {
+    if (box == cursorBox_)
+        return;
+    cursorBox_ = box;
+    update();
+}
+
 void ScoreImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, canvas_);
+    if (!hasFocus())
+        return;
+    // While the staff has the keyboard: a focus frame round it, and a dashed orange frame round
+    // the cursor note, unlike the blue of a selection or a mark and the red and green of Reveal.
+    QPen frame(palette().color(QPalette::Highlight), 2);
+    p.setPen(frame);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    if (!cursorBox_.isEmpty()) {
+        QPen dashed(QColor(230, 110, 0), 1.5, Qt::DashLine);
+        p.setPen(dashed);
+        p.drawRect(cursorBox_.adjusted(-2, -2, 2, 2));
+    }
+}
+
+void ScoreImage::focusInEvent(QFocusEvent*) {
+    update();
+}
+
+void ScoreImage::focusOutEvent(QFocusEvent*) {
+    update();
 }
 
 void ScoreImage::mouseMoveEvent(QMouseEvent* event) {
@@ -203,9 +234,23 @@ void buildDiagram(TSorvelMainForm::PopupHandler& d, QWidget* panel) {
         s->setVisible(false);
 }
 
+namespace {
+
+// The markers' reading as text, for a screen reader, while the answers are shown.
+void describeDiagramPanel(TSorvelMainForm::PopupHandler& d) {
+    const bool shown = d.diagram.answersShown() && !d.diagram.names()[1].empty();
+    d.panel->setAccessibleDescription(
+        shown ? QString::fromStdString(
+                    describeDiagram(d.diagram.shownNote(), d.diagram.referencePitch()))
+              : QString());
+}
+
+} // namespace
+
 void showNote(TSorvelMainForm::PopupHandler& d, const CNote& note) {
     if (!d.diagram.showNote(note))
         return;
+    describeDiagramPanel(d);
     for (std::size_t i = 0; i < d.nameLabels.size(); ++i)
         d.nameLabels[i]->setText(QString::fromStdString(d.diagram.names()[i]));
     d.correctMarker->move(d.diagram.correctLeft(), d.correctMarker->y());
@@ -216,12 +261,14 @@ void clearDiagram(TSorvelMainForm::PopupHandler& d) {
     d.diagram.clear();
     for (QLabel* l : d.nameLabels)
         l->clear();
+    describeDiagramPanel(d);
     d.correctMarker->move(d.diagram.correctLeft(), d.correctMarker->y());
     d.soundingMarker->move(d.diagram.soundingLeft(), d.soundingMarker->y());
 }
 
 void setAnswersShown(TSorvelMainForm::PopupHandler& d, bool shown) {
     d.diagram.setAnswersShown(shown);
+    describeDiagramPanel(d);
     d.soundingMarker->setVisible(shown);
     d.correctMarker->setVisible(shown);
     for (QLabel* l : d.nameLabels)
@@ -231,6 +278,8 @@ void setAnswersShown(TSorvelMainForm::PopupHandler& d, bool shown) {
 // ---- The window ---------------------------------------------------------------------------
 
 TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
+    // Before any control exists: an accessible interface, once made, stays with its widget.
+    installStaffAccessibility();
     setObjectName(QStringLiteral("SorvelMainForm"));
     setWindowTitle(QStringLiteral("Sorvel"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -251,6 +300,8 @@ TSorvelMainForm::TSorvelMainForm(QWidget* parent) : QWidget(parent) {
     Menu->setGeometry(0, 0, clientWidth, menuHeight);
     Content->setGeometry(0, menuHeight, clientWidth, clientHeight);
     setFixedSize(clientWidth, menuHeight + clientHeight);
+    // The staff is the window's default focus: where the arrow keys retune.
+    setUpKeyboardAccess(*this);
 }
 
 TSorvelMainForm::~TSorvelMainForm() {
@@ -260,6 +311,7 @@ TSorvelMainForm::~TSorvelMainForm() {
 
 void TSorvelMainForm::buildControls() {
     Score = place(new ScoreImage(Content), "Score", 2, 9, scoreWidth, scoreHeight);
+    Score->setFocusPolicy(Qt::StrongFocus);
 
     NewBtn = button(Content, "NewBtn", "New Exercise", 2, 256, 111, 25,
                     "Begin a new exercise using the options at right.");
@@ -305,7 +357,7 @@ void TSorvelMainForm::buildControls() {
                             "Fix noisy sound or slow response time.");
 
     TabsBox = place(new QTabWidget(Content), "TabsBox", 469, 8, 465, 281);
-    TabsBox->tabBar()->setFocusPolicy(Qt::NoFocus);
+    TabsBox->tabBar()->setFocusPolicy(Qt::TabFocus);
     auto* single = new QWidget;
     single->setObjectName(QStringLiteral("SingleNotesPage"));
     auto* intervals = new QWidget;
@@ -515,7 +567,11 @@ void TSorvelMainForm::rebuildScore() {
 // ---- Listening, marking, retuning, grading and revealing -----------------------------------
 
 void TSorvelMainForm::connectAnsweringHandlers() {
-    connect(Score, &ScoreImage::mouseMoved, this, &TSorvelMainForm::ScoreMouseMove);
+    // The mouse takes over from the keyboard: the cursor follows it unframed, as before.
+    connect(Score, &ScoreImage::mouseMoved, this, [this](int x, int y) {
+        cursorShown_ = false;
+        ScoreMouseMove(x, y);
+    });
     connect(Score, &ScoreImage::mouseLeft, this, &TSorvelMainForm::ScoreMouseLeave);
     connect(Score, &ScoreImage::mousePressed, this, &TSorvelMainForm::ScoreMouseDown);
     connect(this, &TSorvelMainForm::keyDown, this, &TSorvelMainForm::FormKeyDown);
@@ -538,6 +594,8 @@ void TSorvelMainForm::ScoreMouseMove(int x, int y) {
     if (!hover)
         return;
     hoveredNote = hover->note;
+    staffCursor.follow(*exercise, hoveredNote, hover->sounding, x);
+    showCursor();
     if (hoveredNote && popupHandler)
         showNote(*popupHandler, *hoveredNote);
     if (hover->sounding)
@@ -555,8 +613,46 @@ void TSorvelMainForm::ScoreMouseDown(Qt::MouseButton button, int x, int y) {
     if (button != Qt::LeftButton && button != Qt::MiddleButton)
         return;
     const MouseButton pressed = button == Qt::LeftButton ? MouseButton::left : MouseButton::middle;
-    if (clickAt(exercise.get(), task, pressed, x, y))
+    if (clickAt(exercise.get(), task, pressed, x, y)) {
         redrawStaff();
+        staffNotesChanged(Score);
+    }
+}
+
+void TSorvelMainForm::moveCursor(int sonorities, int notes) {
+    if (!exercise)
+        return;
+    cursorShown_ = true;
+    if (sonorities)
+        staffCursor.moveSonority(*exercise, sonorities);
+    if (notes)
+        staffCursor.moveNote(*exercise, notes);
+    // Where the mouse would rest on the note: the same handler decides what sounds.
+    if (const auto at = staffCursor.point(*exercise))
+        ScoreMouseMove(static_cast<int>(std::lround(at->x)), static_cast<int>(std::lround(at->y)));
+}
+
+void TSorvelMainForm::pressAtCursor() {
+    if (!exercise)
+        return;
+    const auto at = staffCursor.point(*exercise);
+    if (!at)
+        return;
+    cursorShown_ = true;
+    const int x = static_cast<int>(std::lround(at->x));
+    const int y = static_cast<int>(std::lround(at->y));
+    // A click comes with the pointer resting there: the sonority sounds, so Up retunes at once.
+    ScoreMouseMove(x, y);
+    ScoreMouseDown(Qt::LeftButton, x, y);
+}
+
+void TSorvelMainForm::showCursor() {
+    const CNote* note = exercise ? staffCursor.note(*exercise) : nullptr;
+    Score->setCursorBox(note && cursorShown_ ? QRectF(note->hitBox[0], note->hitBox[1],
+                                                      note->hitBox[2], note->hitBox[3])
+                                             : QRectF());
+    if (Score->hasFocus())
+        staffCursorMoved(Score, staffCursor);
 }
 
 void TSorvelMainForm::FormKeyDown(int key) {
@@ -580,6 +676,8 @@ void TSorvelMainForm::GradeBtnClick() {
     MessageTimer->stop();
     if (!exercise)
         return;
+    // Back to the staff first, so that the verdict's announcement is the last thing said.
+    removeFocus();
     const GradeIndex verdict = gradeAnswer(*exercise, gradingRulesOf(exerciseMade));
     showGrade(verdict.column, verdict.row);
     const std::string_view heard = instruments[static_cast<std::size_t>(instrument)].caption;
@@ -602,6 +700,7 @@ void TSorvelMainForm::showGrade(int column, int row) {
     GradeLabel->setVisible(true);
     GradeLabel->raise();
     MessageTimer->start();
+    announce(GradeLabel);
 }
 
 void TSorvelMainForm::AnswersBtnClick() {
@@ -612,12 +711,20 @@ void TSorvelMainForm::AnswersBtnClick() {
     revealAnswers(*exercise, task, gradingTolerance(difficulty));
     redrawStaff();
     setBeatsRevealed(true);
+    staffNotesChanged(Score);
+    removeFocus();
 }
 
 void TSorvelMainForm::removeFocus() {
-    if (QWidget* active = QApplication::focusWidget(); active && active != this)
+    if (QWidget* active = QApplication::focusWidget(); active && active != Score)
         active->clearFocus();
-    setFocus(Qt::OtherFocusReason);
+    Score->setFocus(Qt::OtherFocusReason);
+}
+
+void TSorvelMainForm::handBackFrom(QObject* control) {
+    auto* w = qobject_cast<QWidget*>(control);
+    if (!w || !w->hasFocus())
+        removeFocus();
 }
 
 void TSorvelMainForm::TabsBoxChange(int index) {
@@ -628,23 +735,23 @@ void TSorvelMainForm::IdentifyRBEnter(QRadioButton* entered) {
     entered->setChecked(true);
     Tuning2Box->setEnabled(CompareRB->isChecked());
     CompareBox->setEnabled(!CompareRB->isChecked());
-    removeFocus();
+    handBackFrom(entered);
 }
 
 void TSorvelMainForm::DFBox() {
-    removeFocus();
+    handBackFrom(sender());
 }
 
 void TSorvelMainForm::DifficultyBarChange() {
-    removeFocus();
+    handBackFrom(sender());
 }
 
 void TSorvelMainForm::DifficultyBarEnter() {
-    removeFocus();
+    handBackFrom(sender());
 }
 
 void TSorvelMainForm::TuningBoxClick() {
-    removeFocus();
+    handBackFrom(sender());
 }
 
 void TSorvelMainForm::ShowDiagBtnClick() {
@@ -659,20 +766,48 @@ bool TSorvelMainForm::event(QEvent* e) {
 }
 
 void TSorvelMainForm::keyPressEvent(QKeyEvent* e) {
+    if (windowKey(*this, *e)) {
+        e->accept();
+        return;
+    }
+    // The staff's keys; a control that holds the keyboard keeps the keys it does not use.
+    QWidget* focus = focusWidget();
+    const bool onStaff = !focus || focus == this || focus == Score;
+    const bool alt = e->modifiers() & Qt::AltModifier;
     int virtualKey = 0;
-    switch (e->key()) {
+    switch (onStaff ? e->key() : 0) {
     case Qt::Key_Left:
         virtualKey = 37;
+        moveCursor(-1, 0);
         break;
     case Qt::Key_Up:
+        if (alt) {
+            moveCursor(0, +1);
+            e->accept();
+            return;
+        }
         virtualKey = 38;
         break;
     case Qt::Key_Right:
         virtualKey = 39;
+        moveCursor(+1, 0);
         break;
     case Qt::Key_Down:
+        if (alt) {
+            moveCursor(0, -1);
+            e->accept();
+            return;
+        }
         virtualKey = 40;
         break;
+    case Qt::Key_Space:
+        pressAtCursor();
+        e->accept();
+        return;
+    case Qt::Key_Escape:
+        ScoreMouseLeave();
+        e->accept();
+        return;
     default:
         QWidget::keyPressEvent(e);
         return;
@@ -727,6 +862,9 @@ void TSorvelMainForm::replaceExercise(CMusic music) {
     ++exerciseSerial_;
     exercise = std::make_unique<CMusic>(std::move(music));
     rebuildScore();
+    staffCursor.reset();
+    showCursor();
+    staffNotesChanged(Score);
     showDiagramReference();
     updateDrone();
 }
@@ -843,6 +981,8 @@ void TSorvelMainForm::NewBtnClick() {
     RestartBtn->setEnabled(true);
     undo.keep(std::move(replaced), UndoneStep::newExercise);
     emit undoChanged();
+    // The keyboard goes to the new exercise, also when the button was reached by Tab.
+    removeFocus();
 }
 
 void TSorvelMainForm::showTrial(const NewExercise& trial) {
@@ -885,6 +1025,7 @@ void TSorvelMainForm::RestartBtnClick() {
     RestartBtn->setEnabled(true);
     undo.keep(std::move(replaced), UndoneStep::startOver);
     emit undoChanged();
+    removeFocus();
 }
 
 ExerciseState TSorvelMainForm::takeState() {
@@ -918,6 +1059,9 @@ void TSorvelMainForm::putState(ExerciseState s) {
     // The notes keep their places, marks, colours and retunings as the user left them.
     redrawStaff();
     updateDrone();
+    staffCursor.reset();
+    showCursor();
+    staffNotesChanged(Score);
 }
 
 void TSorvelMainForm::UndoClick() {
@@ -1005,11 +1149,15 @@ void TSorvelMainForm::MessageTimerTimer() {
 }
 
 void TSorvelMainForm::HelpMemoMouseEnter() {
+    memoByMouse_ = !HelpMemo->hasFocus();
     HelpMemo->setFocus(Qt::MouseFocusReason);
 }
 
 void TSorvelMainForm::HelpMemoMouseLeave() {
-    removeFocus();
+    // Reached by Tab, the help text keeps the keyboard until Tab, Escape or F6 moves on.
+    if (memoByMouse_)
+        removeFocus();
+    memoByMouse_ = false;
 }
 
 void TSorvelMainForm::AdvSoundOptBtnClick() {

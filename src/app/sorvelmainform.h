@@ -16,6 +16,7 @@
 #include "options.h"
 #include "sessionrecord.h"
 #include "sound.h"
+#include "staffcursor.h"
 #include "tuningdata.h"
 #include "vbmp.h"
 #include "waveout.h"
@@ -58,6 +59,9 @@ public:
     // Copies `bitmap` onto the canvas at (0, 0); whatever lies beyond the canvas is cut off.
     void drawBitmap(const QImage& bitmap);
     const QImage& canvas() const { return canvas_; }
+    // The keyboard cursor's note (score pixels), framed while the staff has the keyboard and the
+    // cursor keys are in use; an empty rectangle for none.
+    void setCursorBox(const QRectF& box);
 
 signals:
     void mouseMoved(int x, int y);
@@ -69,9 +73,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent*) override;
+    void focusInEvent(QFocusEvent*) override;
+    void focusOutEvent(QFocusEvent*) override;
 
 private:
     QImage canvas_;
+    QRectF cursorBox_;
 };
 
 // A rectangle shape: a frame of a pen width and colour, filled white or left clear.
@@ -207,8 +214,18 @@ public:
     void showGrade(int column, int row);
     void AnswersBtnClick();
 
-    // Gives the keyboard back to the main window (the arrow keys retune).
+    // Gives the keyboard back to the staff (the arrow keys retune).
     void removeFocus();
+    // The same, unless `control` holds the keyboard itself (it was reached by Tab): a mouse click
+    // hands the keyboard back, a key pressed on a focused control keeps it there.
+    void handBackFrom(QObject* control);
+
+    // The keyboard cursor: `sonorities` left or right, `notes` down or up within the sonority;
+    // the sonority sounds and the note shows on the diagram as hovering it would.
+    void moveCursor(int sonorities, int notes);
+    // Space: a left click on the cursor note.
+    void pressAtCursor();
+    StaffCursor staffCursor;
 
     // The Tuning menu's commands. An imported scale becomes the sixth item of both tuning
     // boxes (a later one takes its place); a file that cannot be used is named in a message box
@@ -366,6 +383,8 @@ private:
     // Select All / Deselect All set their rows; every box gives the keyboard back.
     void connectOptionButtons();
     void connectExerciseHandlers();
+    // Frames the cursor note on the staff and tells assistive technology where it is.
+    void showCursor();
     // Stops the sound and forgets every reference into the exercise on the staff.
     void releaseExercise();
     // The drone follows the exercise on the staff, its switch and its level.
@@ -397,6 +416,8 @@ private:
     bool quitConfirmed_ = false;
     float droneLevel_ = 0.5f; // 6 dB below a note
     int silentBlocks_ = 0;    // blocks rendered since everything fell silent
+    bool memoByMouse_ = false; // the help text took the keyboard as the mouse came over it
+    bool cursorShown_ = false; // the cursor keys are in use: the cursor note is framed
 };
 
 // The diagram's operations on the widgets of a PopupHandler.

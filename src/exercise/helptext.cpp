@@ -141,6 +141,15 @@ constexpr std::string_view lines[] = {
     "Answer, Ctrl+R Reveal Errors, Ctrl+Z Undo, Ctrl+H Session Record, Ctrl+B Beats, Ctrl+D Drone, F1 this "
     "page, Ctrl+Q Quit. The up and down arrow keys and the mouse wheel retune the selected note.",
     "",
+    "Without a mouse: the staff holds the keyboard (a frame shows it). Left and Right move the "
+    "cursor, a dashed orange frame, from sonority to sonority and make it sound, as resting the "
+    "mouse there would; Alt+Up and Alt+Down move it between the notes of the sonority; Space "
+    "clicks the cursor note (marks it flat, sharp or clear, or selects it); Up and Down retune; "
+    "Escape stops the sound. Tab and Shift+Tab go through the controls, Ctrl+Tab and "
+    "Ctrl+PageDown or PageUp switch the pages, Escape or F6 returns to the staff, F10 opens the "
+    "menu bar. Alt with the underlined letter presses a button or opens a page: Alt+N New "
+    "Exercise, Alt+K Check Answer. A screen reader names every control, sonority and note.",
+    "",
     "Exercise > Undo (Ctrl+Z) brings back the exercise and your answer that \"New Exercise\" or "
     "\"Start Over\" replaced; pressed again, it returns to the newer exercise.",
     "",
