@@ -6,20 +6,42 @@
 #include "soundmenu.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
 
 namespace sorvel {
 
+namespace {
+
+// Alt tapped alone does not move the keyboard into the menu bar: the arrow keys that follow
+// belong to the retuning. F10 and Alt+letter still open the menus.
+class NoAltTapStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+} // namespace
+
 TMainMenu::TMainMenu(TSorvelMainForm& form) : QMenuBar(&form), form_(form) {
     setObjectName(QStringLiteral("MainMenu"));
     // The menu must be a row of this window on every desktop, above the fixed content.
     setNativeMenuBar(false);
     setFocusPolicy(Qt::NoFocus);
+    auto* style = new NoAltTapStyle(QApplication::style()->name());
+    style->setParent(this);
+    setStyle(style);
 
     QMenu* exercise = addMenu(QStringLiteral("&Exercise"));
     NewAction = pressing(exercise, QStringLiteral("&New Exercise"),

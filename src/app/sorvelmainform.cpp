@@ -1177,6 +1177,16 @@ void TSorvelMainForm::AdvSoundOptBtnClick() {
     soundOptionsPlaced_ = true;
 }
 
+void TSorvelMainForm::showToolWindow(QWidget* window, bool& placed) {
+    // The first time beside the window, so that the staff stays in view; later where it was left.
+    if (!placed) {
+        placeSecondaryWindow(window, std::nullopt, window->minimumSize());
+        placed = true;
+    }
+    window->show();
+    window->raise();
+}
+
 TBeatsForm* TSorvelMainForm::beatsForm() {
     if (!beatsForm_) {
         beatsForm_ = new TBeatsForm(*this);
@@ -1192,13 +1202,7 @@ void TSorvelMainForm::setBeatsRevealed(bool revealed) {
 }
 
 void TSorvelMainForm::showBeats() {
-    TBeatsForm* window = beatsForm();
-    if (!beatsPlaced_) {
-        placeSecondaryWindow(window, std::nullopt, window->minimumSize());
-        beatsPlaced_ = true;
-    }
-    window->show();
-    window->raise();
+    showToolWindow(beatsForm(), beatsPlaced_);
 }
 
 TSessionRecordForm* TSorvelMainForm::recordForm() {
@@ -1210,14 +1214,7 @@ TSessionRecordForm* TSorvelMainForm::recordForm() {
 }
 
 void TSorvelMainForm::showSessionRecord() {
-    TSessionRecordForm* record = recordForm();
-    // The first time beside the window, so that the staff stays in view; later where it was left.
-    if (!recordPlaced_) {
-        placeSecondaryWindow(record, std::nullopt, record->minimumSize());
-        recordPlaced_ = true;
-    }
-    record->show();
-    record->raise();
+    showToolWindow(recordForm(), recordPlaced_);
 }
 
 void TSorvelMainForm::refreshRecordWindow() {
@@ -1232,13 +1229,7 @@ TThresholdForm* TSorvelMainForm::thresholdForm() {
 }
 
 void TSorvelMainForm::showThresholdTest() {
-    TThresholdForm* window = thresholdForm();
-    if (!thresholdPlaced_) {
-        placeSecondaryWindow(window, std::nullopt, window->minimumSize());
-        thresholdPlaced_ = true;
-    }
-    window->show();
-    window->raise();
+    showToolWindow(thresholdForm(), thresholdPlaced_);
 }
 
 std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start,

@@ -411,6 +411,7 @@ private:
     bool beatsPlaced_ = false;
     bool beatsRevealed_ = false; // Reveal Errors shown: the Beats window adds the correct rates
     void setBeatsRevealed(bool revealed);
+    void showToolWindow(QWidget* window, bool& placed);
     int exerciseSerial_ = 0; // counts what has been put on the staff
     int trialSerial_ = -1;   // the count when the last trial went there
     bool quitConfirmed_ = false;

@@ -28,6 +28,19 @@ template <class Visit> void coincidences(double low, double high, Visit&& visit)
                 return;
 }
 
+// Calls visit(i, j, f_i, f_j, m, n) for each coincidence of each pair of notes, the lower
+// note first, pairs from the lowest note up.
+template <class Visit> void eachCoincidence(std::span<const double> frequencies, Visit&& visit) {
+    const std::vector<int> order = byPitch(frequencies);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (std::size_t j = i + 1; j < order.size(); ++j) {
+            const double fl = frequencies[static_cast<std::size_t>(order[i])];
+            const double fh = frequencies[static_cast<std::size_t>(order[j])];
+            coincidences(fl, fh,
+                         [&](int m, int n) { return visit(order[i], order[j], fl, fh, m, n); });
+        }
+}
+
 } // namespace
 
 std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<const float> levels,
@@ -42,19 +55,13 @@ std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<con
         return a > 0.0f && strongest > 0.0f ? 20.0 * std::log10(a / strongest) : -INFINITY;
     };
     std::vector<BeatRow> rows;
-    const std::vector<int> order = byPitch(frequencies);
-    for (std::size_t i = 0; i < order.size(); ++i)
-        for (std::size_t j = i + 1; j < order.size(); ++j) {
-            const double fl = frequencies[static_cast<std::size_t>(order[i])];
-            const double fh = frequencies[static_cast<std::size_t>(order[j])];
-            coincidences(fl, fh, [&](int m, int n) {
-                const double weaker = std::min(levelDb(m), levelDb(n));
-                if (weaker < audibleFloorDb || m * fl >= nyquist || n * fh >= nyquist)
-                    return true; // look further up
-                rows.push_back({order[i], m, order[j], n, std::abs(n * fh - m * fl), weaker});
-                return false;
-            });
-        }
+    eachCoincidence(frequencies, [&](int low, int high, double fl, double fh, int m, int n) {
+        const double weaker = std::min(levelDb(m), levelDb(n));
+        if (weaker < audibleFloorDb || m * fl >= nyquist || n * fh >= nyquist)
+            return true; // look further up
+        rows.push_back({low, m, high, n, std::abs(n * fh - m * fl), weaker});
+        return false;
+    });
     std::stable_sort(rows.begin(), rows.end(), [](const BeatRow& a, const BeatRow& b) {
         return a.audibility != b.audibility ? a.audibility > b.audibility : a.rate < b.rate;
     });
@@ -63,16 +70,10 @@ std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<con
 
 std::vector<BeatRow> beatTable(std::span<const double> frequencies) {
     std::vector<BeatRow> rows;
-    const std::vector<int> order = byPitch(frequencies);
-    for (std::size_t i = 0; i < order.size(); ++i)
-        for (std::size_t j = i + 1; j < order.size(); ++j) {
-            const double fl = frequencies[static_cast<std::size_t>(order[i])];
-            const double fh = frequencies[static_cast<std::size_t>(order[j])];
-            coincidences(fl, fh, [&](int m, int n) {
-                rows.push_back({order[i], m, order[j], n, std::abs(n * fh - m * fl), 0.0});
-                return true;
-            });
-        }
+    eachCoincidence(frequencies, [&](int low, int high, double fl, double fh, int m, int n) {
+        rows.push_back({low, m, high, n, std::abs(n * fh - m * fl), 0.0});
+        return true;
+    });
     return rows;
 }
 

@@ -249,8 +249,7 @@ void Synthesizer::restart() {
     for (BlockRecord& r : history_) {
         const std::uint32_t q = r.sequence.load(std::memory_order_relaxed);
         r.sequence.store(q + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        r.start.store(-1, std::memory_order_relaxed);
+        r.start.store(-1, std::memory_order_release);
         r.sequence.store(q + 2, std::memory_order_release);
     }
     for (VoiceState& s : state_) {
@@ -478,20 +477,22 @@ void Synthesizer::recordBlock(int length) noexcept {
     BlockRecord& r = history_[nextRecord_];
     nextRecord_ = (nextRecord_ + 1) % history_.size();
     const std::uint32_t q = r.sequence.load(std::memory_order_relaxed);
+    // The fields are stored with release and read with acquire, so that a reader which sees
+    // any of this block's values also sees the odd count before them (no fences: the thread
+    // sanitizer does not follow them).
     r.sequence.store(q + 1, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
     int count = 0;
     for (const VoiceState& s : state_) {
         if (s.note == nullptr || s.to == 0.0f)
             continue;
         const auto c = static_cast<std::size_t>(count++);
-        r.frequency[c].store(s.frequency, std::memory_order_relaxed);
-        r.phase[c].store(s.phase, std::memory_order_relaxed);
-        r.increment[c].store(s.increment, std::memory_order_relaxed);
+        r.frequency[c].store(s.frequency, std::memory_order_release);
+        r.phase[c].store(s.phase, std::memory_order_release);
+        r.increment[c].store(s.increment, std::memory_order_release);
     }
-    r.count.store(count, std::memory_order_relaxed);
-    r.start.store(rendered_, std::memory_order_relaxed);
-    r.length.store(length, std::memory_order_relaxed);
+    r.count.store(count, std::memory_order_release);
+    r.start.store(rendered_, std::memory_order_release);
+    r.length.store(length, std::memory_order_release);
     r.sequence.store(q + 2, std::memory_order_release);
     rendered_ += length;
 }
@@ -502,16 +503,15 @@ bool Synthesizer::voicesAt(std::int64_t sample, SoundingAt& out) const {
             const std::uint32_t q = r.sequence.load(std::memory_order_acquire);
             if (q % 2 != 0)
                 continue;
-            const std::int64_t start = r.start.load(std::memory_order_relaxed);
-            const int length = r.length.load(std::memory_order_relaxed);
+            const std::int64_t start = r.start.load(std::memory_order_acquire);
+            const int length = r.length.load(std::memory_order_acquire);
             SoundingAt got;
-            got.count = std::min(r.count.load(std::memory_order_relaxed), voiceCount);
+            got.count = std::min(r.count.load(std::memory_order_acquire), voiceCount);
             for (std::size_t v = 0; v < static_cast<std::size_t>(got.count); ++v) {
-                const double at = r.phase[v].load(std::memory_order_relaxed) +
-                                  double(sample - start) * r.increment[v].load(std::memory_order_relaxed);
-                got.voices[v] = {r.frequency[v].load(std::memory_order_relaxed), wrapped(at)};
+                const double at = r.phase[v].load(std::memory_order_acquire) +
+                                  double(sample - start) * r.increment[v].load(std::memory_order_acquire);
+                got.voices[v] = {r.frequency[v].load(std::memory_order_acquire), wrapped(at)};
             }
-            std::atomic_thread_fence(std::memory_order_acquire);
             if (r.sequence.load(std::memory_order_relaxed) != q)
                 continue;
             if (start < 0 || sample < start || sample >= start + length)

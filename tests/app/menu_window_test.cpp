@@ -215,6 +215,8 @@ TEST_F(MenuWindow, after_any_menu_an_arrow_key_retunes_the_selected_hovered_note
     expectRetunes("an item used with the mouse");
 
     QTest::keyClick(form->windowHandle(), Qt::Key_Alt);
+    expectRetunes("Alt tapped alone");
+    QTest::keyClick(form->windowHandle(), Qt::Key_Alt);
     QTest::keyClick(form->windowHandle(), Qt::Key_Escape);
     expectRetunes("Alt, then Escape");
     QTest::keyClick(form->windowHandle(), Qt::Key_E, Qt::AltModifier);
