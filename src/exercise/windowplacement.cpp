@@ -64,10 +64,15 @@ WindowRect placeSecondaryWindow(const PlacementRequest& q) {
     };
     const int rightOfMain = m.right() + placementGap;
     const int leftOfMain = m.left - placementGap;
-    const std::array<Area, 6> areas = {{
+    const int belowMain = m.bottom() + placementGap;
+    const int aboveMain = m.top - placementGap;
+    const std::array<Area, 8> areas = {{
         // Beside the main window, top edges level.
         {{rightOfMain, s.top, s.right() - rightOfMain, s.height}, rightOfMain, m.top},
         {{s.left, s.top, leftOfMain - s.left, s.height}, leftOfMain - q.size.width, m.top},
+        // Below or above it, left edges level: a wide window need not cover its controls.
+        {{s.left, belowMain, s.width, s.bottom() - belowMain}, m.left, belowMain},
+        {{s.left, s.top, s.width, aboveMain - s.top}, m.left, aboveMain - q.size.height},
         // Beside what must stay clear: right, left, below, above (every clear place on the
         // screen lies wholly within one of these four strips).
         {{c.right(), s.top, s.right() - c.right(), s.height}, c.right(), m.top},

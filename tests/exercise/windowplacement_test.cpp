@@ -87,6 +87,18 @@ TEST(window_placement, record_window_beside_the_main_window) {
     }
 }
 
+// A wide, low tool window that has no room beside the main window goes below it, covering
+// none of its controls, where the screen has room there.
+TEST(window_placement, a_wide_low_window_goes_below_the_main_window) {
+    const WindowRect screen{0, 0, 1280, 800}, main{0, 0, 938, 511};
+    const WindowRect staffAndDiagram{0, 20, 465, 470};
+    const WindowSize beats{470, 250};
+    const WindowRect r =
+        placeSecondaryWindow({screen, main, staffAndDiagram, beats, beats, {}});
+    EXPECT_EQ(r, (WindowRect{0, 511 + placementGap, 470, 250}));
+    EXPECT_FALSE(r.overlaps(main));
+}
+
 // A place that would cover the diagram is moved just below it, keeping its left edge.
 TEST(window_placement, preferred_place_moves_below_what_it_would_cover) {
     const WindowRect screen{0, 0, 1280, 800}, main{0, 0, 938, 511}, diagram{8, 368, 448, 100};
