@@ -968,13 +968,7 @@ void TSorvelMainForm::NewBtnClick() {
         chordOptions.chosen = made.chosenType;
         chordOptions.inversion = made.chosenInversion;
     }
-    difficulty = made.difficulty;
-    retuneCents = made.retuneCents;
-    retuneRatio = made.retuneRatio;
-    task = made.task;
-    exerciseTemplate = std::make_unique<CTwoStaffChord>(std::move(made.exerciseTemplate));
-    made.exerciseTemplate = {};
-    exerciseMade = std::move(made);
+    adoptExercise(std::move(made));
     GradeBtn->setEnabled(exerciseMade.gradingEnabled);
     AnswersBtn->setEnabled(exerciseMade.gradingEnabled);
     replaceExercise(startOver(*exerciseTemplate));
@@ -985,11 +979,7 @@ void TSorvelMainForm::NewBtnClick() {
     removeFocus();
 }
 
-void TSorvelMainForm::showTrial(const NewExercise& trial) {
-    MessageTimerTimer();
-    const bool keep = !showsTrial();
-    ExerciseState replaced = takeState();
-    NewExercise made = trial;
+void TSorvelMainForm::adoptExercise(NewExercise made) {
     difficulty = made.difficulty;
     retuneCents = made.retuneCents;
     retuneRatio = made.retuneRatio;
@@ -997,6 +987,13 @@ void TSorvelMainForm::showTrial(const NewExercise& trial) {
     exerciseTemplate = std::make_unique<CTwoStaffChord>(std::move(made.exerciseTemplate));
     made.exerciseTemplate = {};
     exerciseMade = std::move(made);
+}
+
+void TSorvelMainForm::showTrial(const NewExercise& trial) {
+    MessageTimerTimer();
+    const bool keep = !showsTrial();
+    ExerciseState replaced = takeState();
+    adoptExercise(trial);
     // Check Answer or Reveal Errors would give the answer away.
     GradeBtn->setEnabled(false);
     AnswersBtn->setEnabled(false);

@@ -411,6 +411,8 @@ private:
     bool beatsPlaced_ = false;
     bool beatsRevealed_ = false; // Reveal Errors shown: the Beats window adds the correct rates
     void setBeatsRevealed(bool revealed);
+    // Makes a new exercise's template, task, difficulty and retuning step the current ones.
+    void adoptExercise(NewExercise made);
     void showToolWindow(QWidget* window, bool& placed);
     int exerciseSerial_ = 0; // counts what has been put on the staff
     int trialSerial_ = -1;   // the count when the last trial went there
