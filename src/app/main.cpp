@@ -2,17 +2,19 @@
 // Sorvel: ear training for musical tuning.
 #include "appicon.h"
 #include "commandline.h"
+#include "fontregistration.h"
 #include "quitsignals.h"
-#include "sdllibrary.h"
 #include "sorvelmainform.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QTimer>
 
 #include <csignal>
 #include <exception>
+#include <latch>
 #include <thread>
 
 namespace {
@@ -44,15 +46,33 @@ int main(int argc, char** argv) {
     sorvel::StartOptions start;
     if (const auto status = sorvel::answerCommandLine(argc, argv, start))
         return *status;
-    SorvelApplication app(argc, argv);
-    // Reading the system's font list is a third of the start-up's work and needs nothing of
-    // the window: it runs beside the building of the controls, which wait for it only where
-    // they first measure a text (the database is thread-safe). The sound library follows,
-    // ready for the device that the window opens last.
-    std::jthread preload([] {
+    // Reading the system's font configuration and font list is a third of the start-up's
+    // work and needs nothing of the window. The configuration is read while the application
+    // connects to the display, the list once the application exists; the building of the
+    // controls waits for it only where it first measures a text (the database is thread-safe).
+    std::latch applicationMade(1);
+    std::jthread preload([&applicationMade] {
+        sorvel::loadFontConfiguration();
+        applicationMade.wait();
         QFontDatabase::families();
-        sorvel::sdlLibrary();
     });
+    // The session bus, which the screen reader's bridge connects to at the first control (with
+    // no bus, a helper is spawned and fails), is connected meanwhile on a thread of its own.
+    std::jthread bus([&applicationMade] {
+        applicationMade.wait();
+        QDBusConnection::sessionBus();
+    });
+    SorvelApplication app(argc, argv);
+    applicationMade.count_down();
+    // The list is read with the application alive: joined before it ends, on every path out.
+    struct JoinedFirst {
+        std::jthread& fonts;
+        std::jthread& bus;
+        ~JoinedFirst() {
+            fonts.join();
+            bus.join();
+        }
+    } joinedFirst{preload, bus};
     QApplication::setStyle(QStringLiteral("Fusion"));
     // A desktop's logout (TERM), Ctrl+C in a terminal (INT) or a closed terminal (HUP) ends
     // Sorvel as closing its window does: the windows close, the loop ends, the main window's

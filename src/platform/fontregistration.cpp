@@ -10,6 +10,8 @@
 
 #include <sys/stat.h>
 
+#include <fontconfig/fontconfig.h>
+
 namespace sorvel {
 
 namespace {
@@ -65,6 +67,11 @@ int registerNotationFont(const std::string& fileName) {
 
 bool unregisterFont(int id) {
     return id >= 0 && QFontDatabase::removeApplicationFont(id);
+}
+
+void loadFontConfiguration() {
+    // The toolkit's own initialisation then finds the configuration made and keeps it.
+    FcInit();
 }
 
 } // namespace sorvel

@@ -33,4 +33,8 @@ int registerNotationFont(const std::string& fileName = notationFontFile);
 // Removes a registration; false for an id that registerFont never returns (negative).
 bool unregisterFont(int id);
 
+// Reads the system's font configuration and caches, which the toolkit would otherwise read at
+// its first text, on the calling thread; needs no application and may run beside its making.
+void loadFontConfiguration();
+
 } // namespace sorvel
