@@ -50,6 +50,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 namespace sorvel {
@@ -447,22 +449,53 @@ void TSorvelMainForm::FormCreate() {
     // 7.
     fillOptionGroups();
     // 8. The device, open and idle; one that cannot be opened ends the start-up.
-    audioBackend = std::make_unique<SdlAudioBackend>();
+    if (!audioBackend)
+        audioBackend = std::make_unique<SdlAudioBackend>();
     device = std::make_unique<WaveOut>(*audioBackend);
     device->setFatalHandler([this](std::string_view message) {
         if (starting_)
             throw std::runtime_error(std::string(message));
+        if (deviceStarting_) {
+            // The start-up's own opening, made once the window showed: reported as the
+            // start-up's other failures are, also where no one could dismiss a box.
+            std::fflush(stdout);
+            reportStartupError(QString::fromUtf8(message));
+            std::_Exit(EXIT_FAILURE);
+        }
         QMessageBox::critical(this, QStringLiteral("Sorvel"), QString::fromUtf8(message));
         exitOnFatal(message);
     });
-    device->start_playing(sampleRate);
-    RestTimer->start();
+    if (opensDeviceAfterShow)
+        deviceStarting_ = true;
+    else
+        openIdleDevice();
     // 9.
     popupHandler = std::make_unique<PopupHandler>();
     buildDiagram(*popupHandler, AnswerPopupPanel);
     popupHandler->referenceLabel = findChild<QLabel*>(QStringLiteral("ReferenceLegendLabel"));
     showDiagramReference();
     starting_ = false;
+}
+
+void TSorvelMainForm::openIdleDevice() {
+    if (!Timer1->isActive()) { // else a sound (the drone at start) has opened it already
+        device->start_playing(sampleRate);
+        RestTimer->start();
+    }
+    deviceStarting_ = false;
+}
+
+void TSorvelMainForm::openSoundDeviceSoon() {
+    auto* sdl = dynamic_cast<SdlAudioBackend*>(audioBackend.get());
+    if (sdl == nullptr) {
+        openIdleDevice();
+        return;
+    }
+    // The opening's end is handed back to this thread; the backend, and with it the thread,
+    // ends before this object does.
+    sdl->prepare(sampleRate, [this] {
+        QMetaObject::invokeMethod(this, &TSorvelMainForm::openIdleDevice, Qt::QueuedConnection);
+    });
 }
 
 void TSorvelMainForm::FormActivate() {
@@ -1236,6 +1269,11 @@ std::unique_ptr<TSorvelMainForm> createMainWindow(const StartOptions& start,
     library->analyseInBackground(sound.instrument);
     auto form = std::make_unique<TSorvelMainForm>();
     form->instrumentLibrary = std::move(library);
+    // The sound system starts once the window is up, beside its first paint: its library,
+    // its server connection and its threads would otherwise hold up the building of the
+    // controls on a machine with two cores.
+    form->opensDeviceAfterShow = true;
+    QTimer::singleShot(0, form.get(), &TSorvelMainForm::openSoundDeviceSoon);
     form->instrument = sound.instrument;
     form->FormCreate();
     form->applyStartOptions(start);

@@ -180,6 +180,12 @@ public:
     int blockBytes() const { return outputBuffers.blockBytes(); }
     int blockSamples() const { return outputBuffers.blockSamples(); }
 
+    // Set before FormCreate: the device is not opened there but by openSoundDeviceSoon().
+    bool opensDeviceAfterShow = false;
+    // Opens the device, idle, on a thread of its own; one that cannot be opened ends the
+    // program as a failed start does. createMainWindow calls it once the window shows.
+    void openSoundDeviceSoon();
+
     // Sound on: opens the device and starts Timer1, unless it runs already.
     void startSound();
     // Sound off: stops Timer1 and closes the device, if Timer1 runs; a second later the device
@@ -401,6 +407,8 @@ private:
 
     bool destroyed_ = false;
     bool starting_ = false;
+    bool deviceStarting_ = false; // from FormCreate until the deferred opening is done
+    void openIdleDevice();
     int fontId_ = -1;
     bool soundOptionsPlaced_ = false;
     bool recordPlaced_ = false;

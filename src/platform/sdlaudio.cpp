@@ -11,48 +11,69 @@
 namespace sorvel {
 
 SdlAudioBackend::~SdlAudioBackend() {
+    if (preparing_.joinable())
+        preparing_.join();
     if (device_ != 0)
         sdl_->CloseAudioDevice(device_); // waits for the callback to finish
     if (audioInitialised_)
         sdl_->QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
+void SdlAudioBackend::prepare(int rate, std::function<void()> done) {
+    if (preparing_.joinable() || sdl_ != nullptr) {
+        if (done)
+            done();
+        return;
+    }
+    preparing_ = std::jthread([this, rate, done = std::move(done)] {
+        openDevice(rate);
+        if (done)
+            done();
+    });
+}
+
+bool SdlAudioBackend::openDevice(int rate) {
     if (sdl_ == nullptr && (sdl_ = sdlLibrary(&error_)) == nullptr)
         return false;
+    if (!audioInitialised_) {
+        // SDL would catch SIGINT and SIGTERM only to queue a quit event that nobody reads;
+        // the program ends on them itself.
+        sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            error_ = sdl_->GetError();
+            return false;
+        }
+        audioInitialised_ = true;
+    }
+    SDL_AudioSpec wanted{};
+    wanted.freq = rate;
+    wanted.format = AUDIO_S16LSB;
+    wanted.channels = 1;
+    wanted.samples = deviceSamples;
+    wanted.callback = &SdlAudioBackend::callback;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    // No changes allowed: SDL converts to whatever the hardware wants.
+    device_ = sdl_->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+    if (device_ == 0) {
+        error_ = sdl_->GetError();
+        return false;
+    }
+    rate_ = rate;
+    resting_ = false;
+    latency_.store(obtained.samples);
+    return true;
+}
+
+bool SdlAudioBackend::open(int rate, DoneHandler onDone) {
+    if (preparing_.joinable())
+        preparing_.join();
     if (device_ != 0 && rate != rate_) {
         sdl_->CloseAudioDevice(device_);
         device_ = 0;
     }
-    if (device_ == 0) {
-        if (!audioInitialised_) {
-            // SDL would catch SIGINT and SIGTERM only to queue a quit event that nobody reads;
-            // the program ends on them itself.
-            sdl_->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-            if (sdl_->InitSubSystem(SDL_INIT_AUDIO) != 0) {
-                error_ = sdl_->GetError();
-                return false;
-            }
-            audioInitialised_ = true;
-        }
-        SDL_AudioSpec wanted{};
-        wanted.freq = rate;
-        wanted.format = AUDIO_S16LSB;
-        wanted.channels = 1;
-        wanted.samples = deviceSamples;
-        wanted.callback = &SdlAudioBackend::callback;
-        wanted.userdata = this;
-        SDL_AudioSpec obtained{};
-        // No changes allowed: SDL converts to whatever the hardware wants.
-        device_ = sdl_->OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-        if (device_ == 0) {
-            error_ = sdl_->GetError();
-            return false;
-        }
-        rate_ = rate;
-        resting_ = false;
-        latency_.store(obtained.samples);
-    }
+    if (device_ == 0 && !openDevice(rate))
+        return false;
     sdl_->LockAudioDevice(device_);
     onDone_ = onDone;
     sdl_->UnlockAudioDevice(device_);
@@ -64,7 +85,9 @@ bool SdlAudioBackend::reset() {
     if (device_ == 0 && resting_)
         return true; // nothing is queued while resting
     if (device_ == 0) {
-        error_ = "no sound device is open";
+        // After a failed open its reason stays the one reported.
+        if (error_.empty())
+            error_ = "no sound device is open";
         return false;
     }
     sdl_->LockAudioDevice(device_);

@@ -17,7 +17,9 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace sorvel {
 
@@ -33,6 +35,11 @@ public:
     SdlAudioBackend(const SdlAudioBackend&) = delete;
     SdlAudioBackend& operator=(const SdlAudioBackend&) = delete;
 
+    // Opens the device on a thread of its own, paused, so that the sound system's start (its
+    // library, a server connection, with no session bus a spawned helper) runs beside other
+    // work, and then calls `done` on that thread. The next open() waits for it and reports its
+    // failure. After an open() or a prepare(), only calls `done`.
+    void prepare(int rate, std::function<void()> done = {});
     bool open(int rate, DoneHandler onDone) override;
     bool reset() override;
     bool queue(WaveHeader& header) override;
@@ -54,6 +61,7 @@ private:
     static void callback(void* self, Uint8* stream, int len);
     void fill(std::int16_t* out, int samples);
     void dropQueued(); // with the device locked; keeps the faded tail
+    bool openDevice(int rate); // paused; sets error_ when it cannot
 
     const SdlLibrary* sdl_ = nullptr; // loaded by the first open()
     bool audioInitialised_ = false;
@@ -61,6 +69,7 @@ private:
     bool resting_ = false; // closed by rest(), not yet opened again
     int rate_ = 0;
     std::string error_;
+    std::jthread preparing_; // writes the members above; joined before they are read
 
     // Shared with the callback; touched only with the device locked.
     DoneHandler onDone_;

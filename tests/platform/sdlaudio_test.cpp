@@ -87,14 +87,36 @@ TEST(sdl_audio, an_unusable_device_ends_the_program_at_start) {
         "problem in waveOutOpen\\(\\)\nowyyyie\nSorvel: The sound device could not be opened");
 }
 
-TEST(sdl_audio, plays_queued_blocks_in_order_and_silence_between) {
-    DiskRecording recording("order");
+TEST(sdl_audio, a_device_prepared_on_its_thread_reports_done_and_keeps_the_reason_it_failed) {
+    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    SdlAudioBackend backend;
+    std::atomic<int> done{0};
+    backend.prepare(sampleRate, [&done] { ++done; });
+    ASSERT_TRUE(waitFor(done, 1));
+    EXPECT_FALSE(backend.open(sampleRate, {}));
+    EXPECT_FALSE(backend.reset());
+    EXPECT_NE(backend.lastError().find("no-such-driver"), std::string::npos)
+        << backend.lastError();
+    backend.prepare(sampleRate, [&done] { ++done; }); // once tried: only reports
+    EXPECT_EQ(done.load(), 2);
+}
+
+// Opened at once, and prepared on the backend's own thread before the first open.
+class sdl_audio_opening : public ::testing::TestWithParam<bool> {};
+INSTANTIATE_TEST_SUITE_P(at_once_or_prepared, sdl_audio_opening, ::testing::Bool());
+
+TEST_P(sdl_audio_opening, plays_queued_blocks_in_order_and_silence_between) {
+    DiskRecording recording(GetParam() ? "order-prepared" : "order");
     std::vector<std::int16_t> a(700, 1000), b(300, -2000);
     std::atomic<int> done{0};
     {
         SdlAudioBackend backend;
+        std::atomic<int> prepared{0};
+        if (GetParam()) // the open below waits for the thread, which has reported by then
+            backend.prepare(sampleRate, [&prepared] { ++prepared; });
         if (!diskDriverStarts(backend))
             GTEST_SKIP() << "SDL cannot start its disk audio driver: " << backend.lastError();
+        EXPECT_EQ(prepared.load(), GetParam() ? 1 : 0);
         ASSERT_TRUE(backend.open(sampleRate,
                                  {[](void* c) { ++*static_cast<std::atomic<int>*>(c); }, &done}));
         WaveHeader first{a.data(), 1400, 0}, second{b.data(), 600, 0};
