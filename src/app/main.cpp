@@ -11,6 +11,8 @@
 #include <QFontDatabase>
 #include <QMessageBox>
 #include <QTimer>
+#include <QEvent>
+#include <QWidget>
 
 #include <csignal>
 #include <exception>
@@ -34,6 +36,34 @@ public:
         }
         return false;
     }
+};
+
+// The icon's theme lookup and its images take longer than the window's first paint: they
+// follow it, so that the window is drawn as soon as it is up. A window that is never painted
+// (started minimised) gets its icon a second later.
+class IconAfterFirstPaint : public QObject {
+public:
+    explicit IconAfterFirstPaint(QWidget& window) : QObject(&window) {
+        window.installEventFilter(this);
+        QTimer::singleShot(1000, this, &IconAfterFirstPaint::setIcon);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && !set_)
+            QTimer::singleShot(0, this, &IconAfterFirstPaint::setIcon);
+        return false;
+    }
+
+private:
+    void setIcon() {
+        if (set_)
+            return;
+        set_ = true;
+        parent()->removeEventFilter(this);
+        QApplication::setWindowIcon(sorvel::applicationIcon());
+    }
+    bool set_ = false;
 };
 
 } // namespace
@@ -84,9 +114,7 @@ int main(int argc, char** argv) {
     try {
         auto mainForm = sorvel::createMainWindow(start, sorvel::commandLineSoundChoice());
         mainForm->show();
-        // The icon's theme lookup and its images cost more than the rest of the window's
-        // start; they follow as soon as the window is up.
-        QTimer::singleShot(0, [] { QApplication::setWindowIcon(sorvel::applicationIcon()); });
+        new IconAfterFirstPaint(*mainForm);
         return app.exec();
     } catch (const std::exception& error) {
         sorvel::reportStartupError(QString::fromUtf8(error.what()));
