@@ -449,8 +449,7 @@ void TSorvelMainForm::FormCreate() {
     // 7.
     fillOptionGroups();
     // 8. The device, open and idle; one that cannot be opened ends the start-up.
-    if (!audioBackend)
-        audioBackend = std::make_unique<SdlAudioBackend>();
+    audioBackend = std::make_unique<SdlAudioBackend>();
     device = std::make_unique<WaveOut>(*audioBackend);
     device->setFatalHandler([this](std::string_view message) {
         if (starting_)
@@ -486,14 +485,9 @@ void TSorvelMainForm::openIdleDevice() {
 }
 
 void TSorvelMainForm::openSoundDeviceSoon() {
-    auto* sdl = dynamic_cast<SdlAudioBackend*>(audioBackend.get());
-    if (sdl == nullptr) {
-        openIdleDevice();
-        return;
-    }
     // The opening's end is handed back to this thread; the backend, and with it the thread,
     // ends before this object does.
-    sdl->prepare(sampleRate, [this] {
+    audioBackend->prepare(sampleRate, [this] {
         QMetaObject::invokeMethod(this, &TSorvelMainForm::openIdleDevice, Qt::QueuedConnection);
     });
 }

@@ -44,6 +44,8 @@ class QTimer;
 
 namespace sorvel {
 
+class SdlAudioBackend;
+
 class TForm2;
 class TMainMenu;
 class TSoundMenu;
@@ -305,7 +307,7 @@ public:
     int instrument = defaultInstrument;
     bool droneOn = false;
     std::unique_ptr<Synthesizer> synthesizer;
-    std::unique_ptr<WaveBackend> audioBackend;
+    std::unique_ptr<SdlAudioBackend> audioBackend;
     std::unique_ptr<WaveOut> device;
     OutputBuffers outputBuffers;
     // Drawing objects of the staff.

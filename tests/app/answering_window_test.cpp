@@ -7,9 +7,10 @@
 #include "layout.h"
 #include "mainmenu.h"
 #include "musicgenerator.h"
+#include "qtenvironment.h"
 #include "recording.h"
-#include "soundmenu.h"
 #include "sorvelmainform.h"
+#include "soundmenu.h"
 #include "tuningsetup.h"
 #include "wakeups.h"
 
@@ -45,22 +46,8 @@
 namespace sorvel {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "answering_window_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        // The program finds its recording and font in the working directory.
-        QDir::setCurrent(QStringLiteral(SORVEL_RUNTIME_DIR));
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment("answering_window_tests"));
 
 constexpr double rate = 22050.0;
 // Samples between a file size read before an action and the first sample the action can have

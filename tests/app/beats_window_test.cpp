@@ -5,6 +5,7 @@
 #include "beatsform.h"
 #include "layout.h"
 #include "mainmenu.h"
+#include "qtenvironment.h"
 #include "recording.h"
 #include "sorvelmainform.h"
 
@@ -28,21 +29,8 @@
 namespace sorvel {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "beats_window_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QDir::setCurrent(QStringLiteral(SORVEL_RUNTIME_DIR));
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment("beats_window_tests"));
 
 constexpr double rate = 22050.0;
 

@@ -2,6 +2,7 @@
 // The real main window on the offscreen platform: its layout, defaults, handlers and focus rule.
 #include "blacknote.h"
 #include "mainmenu.h"
+#include "qtenvironment.h"
 #include "sorvelmainform.h"
 #include "soundoptionsform.h"
 
@@ -33,23 +34,8 @@
 namespace sorvel {
 namespace {
 
-class QtEnvironment : public testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "app_tests";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-        QApplication::setStyle(QStringLiteral("Fusion"));
-        // The program finds its recording and font in the working directory.
-        QDir::setCurrent(QStringLiteral(SORVEL_RUNTIME_DIR));
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-const auto* const qtEnvironment = testing::AddGlobalTestEnvironment(new QtEnvironment);
+const auto* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment("app_tests", true));
 
 class Window : public testing::Test {
 protected:
