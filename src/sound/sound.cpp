@@ -491,6 +491,13 @@ void Synthesizer::recordBlock(int length) noexcept {
         r.increment[c].store(s.increment, std::memory_order_release);
     }
     r.count.store(count, std::memory_order_release);
+    const VoiceState* drone = nullptr;
+    for (const DroneSlot& d : drone_)
+        if (d.active && d.state.to > 0.0f)
+            drone = &d.state;
+    r.droneFrequency.store(drone ? drone->frequency : 0.0, std::memory_order_release);
+    r.dronePhase.store(drone ? drone->phase : 0.0, std::memory_order_release);
+    r.droneIncrement.store(drone ? drone->increment : 0.0, std::memory_order_release);
     r.start.store(rendered_, std::memory_order_release);
     r.length.store(length, std::memory_order_release);
     r.sequence.store(q + 2, std::memory_order_release);
@@ -512,6 +519,10 @@ bool Synthesizer::voicesAt(std::int64_t sample, SoundingAt& out) const {
                                   double(sample - start) * r.increment[v].load(std::memory_order_acquire);
                 got.voices[v] = {r.frequency[v].load(std::memory_order_acquire), wrapped(at)};
             }
+            got.drone.frequency = r.droneFrequency.load(std::memory_order_acquire);
+            got.drone.phase =
+                wrapped(r.dronePhase.load(std::memory_order_acquire) +
+                        double(sample - start) * r.droneIncrement.load(std::memory_order_acquire));
             if (r.sequence.load(std::memory_order_relaxed) != q)
                 continue;
             if (start < 0 || sample < start || sample >= start + length)

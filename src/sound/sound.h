@@ -106,9 +106,11 @@ public:
     struct SoundingAt {
         std::array<VoiceAt, voiceCount> voices{};
         int count = 0;
+        VoiceAt drone{}; // frequency 0 while no drone sounds (or it is fading out)
     };
-    // The voices that sounded (not fading out) at output sample `sample`, counted from the last
-    // restart(), from the last historyBlocks blocks rendered; false for a sample outside them.
+    // The voices that sounded (not fading out) at output sample `sample`, and the drone,
+    // counted from the last restart(), from the last historyBlocks blocks rendered; false for a
+    // sample outside them.
     // Safe on any thread while another renders: it takes no lock and render waits for nothing.
     bool voicesAt(std::int64_t sample, SoundingAt& out) const;
     static constexpr int historyBlocks = 32;
@@ -184,6 +186,7 @@ private:
         std::atomic<int> length{0};
         std::atomic<int> count{0};
         std::array<std::atomic<double>, voiceCount> frequency{}, phase{}, increment{};
+        std::atomic<double> droneFrequency{0.0}, dronePhase{0.0}, droneIncrement{0.0};
     };
     void recordBlock(int length) noexcept;
     // A copy of the synthesizer starts with no history: what sounded was the original's.

@@ -62,5 +62,39 @@ TEST(voices_at, each_sample_is_the_cosine_of_the_phase_reported_for_it) {
     EXPECT_FALSE(synth.voicesAt(300, at)) << "a restart begins a new history";
 }
 
+TEST(voices_at, the_drone_is_reported_beside_the_notes_and_not_once_it_fades_out) {
+    std::array<float, 32> levels{};
+    levels[0] = 2.0f;
+    Synthesizer synth(CTimbreizer::fromLevels(levels));
+    CNote e4(4, 2, 0, std::vector<double>(5, 330.0), 0);
+    e4.soundingFrequency = 330.0;
+    synth.setSounding({&e4});
+    synth.setDrone(110.0, 0.5f);
+    synth.restart();
+    std::vector<std::int16_t> out(3 * 2560);
+    for (std::size_t at = 0; at < out.size(); at += 2560)
+        synth.render(std::span<std::int16_t>(out).subspan(at, 2560));
+
+    Synthesizer::SoundingAt at;
+    int checked = 0;
+    for (std::size_t s = 2560; s < out.size(); ++s) { // after both attacks
+        ASSERT_TRUE(synth.voicesAt(std::int64_t(s), at));
+        ASSERT_EQ(at.count, 1);
+        ASSERT_EQ(at.drone.frequency, 110.0);
+        const double expected =
+            13107.2 * (std::cos(at.voices[0].phase) + 0.5 * std::cos(at.drone.phase));
+        ASSERT_NEAR(out[s], expected, 2.0) << "sample " << s;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 2 * 2560);
+
+    synth.setDrone(std::nullopt, 0.5f);
+    std::vector<std::int16_t> block(2560);
+    synth.render(block);
+    ASSERT_TRUE(synth.voicesAt(std::int64_t(out.size()), at));
+    EXPECT_EQ(at.drone.frequency, 0.0) << "a drone fading out no longer counts";
+    EXPECT_EQ(at.count, 1);
+}
+
 } // namespace
 } // namespace sorvel
