@@ -44,7 +44,7 @@ template <class Visit> void eachCoincidence(std::span<const double> frequencies,
 } // namespace
 
 std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<const float> levels,
-                              double nyquist) {
+                              double nyquist, std::span<const double> gainsDb) {
     float strongest = 0.0f;
     for (float l : levels)
         strongest = std::max(strongest, std::abs(l));
@@ -56,7 +56,12 @@ std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<con
     };
     std::vector<BeatRow> rows;
     eachCoincidence(frequencies, [&](int low, int high, double fl, double fh, int m, int n) {
-        const double weaker = std::min(levelDb(m), levelDb(n));
+        const auto gain = [&](int note) {
+            return static_cast<std::size_t>(note) < gainsDb.size()
+                       ? gainsDb[static_cast<std::size_t>(note)]
+                       : 0.0;
+        };
+        const double weaker = std::min(levelDb(m) + gain(low), levelDb(n) + gain(high));
         if (weaker < audibleFloorDb || m * fl >= nyquist || n * fh >= nyquist)
             return true; // look further up
         rows.push_back({low, m, high, n, std::abs(n * fh - m * fl), weaker});

@@ -33,9 +33,10 @@ struct BeatRow {
 // For every pair of notes, the lowest coincident harmonics that both sound: present in `levels`
 // (amplitudes of harmonics 1.. of the instrument) at audibleFloorDb or above, and below
 // `nyquist`. Strongest first (on equal audibility, slower beats first). Pairs of notes with no
-// such coincidence give no row.
+// such coincidence give no row. A note played softer than the others (the drone) has its gain
+// in `gainsDb`, one per note, added to its harmonics' levels; none given: all at 0 dB.
 std::vector<BeatRow> beatRows(std::span<const double> frequencies, std::span<const float> levels,
-                              double nyquist);
+                              double nyquist, std::span<const double> gainsDb = {});
 
 // Every coincident pair of harmonics up to beatHarmonics, whatever the instrument: for each pair
 // of notes (lower note ascending, then upper), by ascending m. Audibility is left at 0.
