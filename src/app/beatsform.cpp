@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "beatsform.h"
 
+#include "drone.h"
 #include "pitch.h"
 #include "sorvelmainform.h"
 
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 
 namespace sorvel {
@@ -15,7 +17,7 @@ namespace {
 
 constexpr int rowHeight = 26;
 constexpr int top = 34;
-constexpr int pulseLeft = 270;
+constexpr int pulseLeft = 300;
 constexpr int pulseWidth = 60;
 
 } // namespace
@@ -60,25 +62,43 @@ QRect TBeatsForm::pulseRect(int i) const {
 void TBeatsForm::refresh() {
     lines_.clear();
     sample_.reset();
+    notesSounding_ = false;
     const Synthesizer* synth = form_.synthesizer.get();
     // Only what sounds: while the sound is off the window is empty.
     if (synth == nullptr || !form_.Timer1->isActive()) {
         update();
         return;
     }
+    // The notes that sound, and the drone under them: a tone the player tunes against too.
+    struct Part {
+        std::string name;
+        double sounding = 0.0, correct = 0.0;
+        bool drone = false;
+        double gainDb = 0.0;
+    };
+    std::vector<Part> parts;
     std::vector<const CNote*> notes;
     for (const CNote* n : synth->soundingNotes)
-        if (n != nullptr && std::find(notes.begin(), notes.end(), n) == notes.end())
+        if (n != nullptr && std::find(notes.begin(), notes.end(), n) == notes.end()) {
             notes.push_back(n);
-    std::vector<double> sounding, correct;
-    for (const CNote* n : notes) {
-        sounding.push_back(n->soundingFrequency);
-        const auto s = static_cast<std::size_t>(n->system);
-        correct.push_back(s < n->systemFrequencies.size() ? n->systemFrequencies[s]
-                                                          : n->soundingFrequency);
+            const auto s = static_cast<std::size_t>(n->system);
+            parts.push_back({noteName(n->octave, n->letter, n->accidental), n->soundingFrequency,
+                             s < n->systemFrequencies.size() ? n->systemFrequencies[s]
+                                                             : n->soundingFrequency});
+        }
+    notesSounding_ = !notes.empty();
+    if (const auto drone = synth->droneFrequency(); drone && form_.exercise)
+        parts.push_back({droneNoteName(*form_.exercise) + " drone", *drone, *drone, true,
+                         20.0 * std::log10(std::max(form_.droneLevel(), 1e-6f))});
+    std::vector<double> sounding, correct, gains;
+    for (const Part& part : parts) {
+        sounding.push_back(part.sounding);
+        correct.push_back(part.correct);
+        gains.push_back(part.gainDb);
     }
     const vecf& levels = synth->instrument().heldLevels();
-    const auto rows = beatRows(sounding, {levels.data(), levels.size()}, Synthesizer::sampleRate / 2);
+    const auto rows =
+        beatRows(sounding, {levels.data(), levels.size()}, Synthesizer::sampleRate / 2, gains);
     const bool showCorrect = revealed_ || !exerciseMade.gradingEnabled;
 
     // The voices at the sample heard now: a note's voice plays at the note's frequency.
@@ -91,22 +111,22 @@ void TBeatsForm::refresh() {
         sample_ = form_.device->heardSample(now);
         known = sample_ && synth->voicesAt(*sample_, heard);
     }
-    auto phaseOf = [&](double frequency) -> std::optional<double> {
-        for (int v = 0; known && v < heard.count; ++v)
-            if (heard.voices[static_cast<std::size_t>(v)].frequency == frequency)
+    auto phaseOf = [&](const Part& part) -> std::optional<double> {
+        if (known && part.drone && heard.drone.frequency == part.sounding)
+            return heard.drone.phase;
+        for (int v = 0; known && !part.drone && v < heard.count; ++v)
+            if (heard.voices[static_cast<std::size_t>(v)].frequency == part.sounding)
                 return heard.voices[static_cast<std::size_t>(v)].phase;
         return std::nullopt;
     };
     for (const BeatRow& r : rows) {
-        Line line{r, {}, {}, {}, {}};
-        const CNote& lo = *notes[static_cast<std::size_t>(r.low)];
-        const CNote& hi = *notes[static_cast<std::size_t>(r.high)];
-        line.low = noteName(lo.octave, lo.letter, lo.accidental);
-        line.high = noteName(hi.octave, hi.letter, hi.accidental);
+        const Part& lo = parts[static_cast<std::size_t>(r.low)];
+        const Part& hi = parts[static_cast<std::size_t>(r.high)];
+        Line line{r, lo.name, hi.name, {}, {}};
         if (showCorrect)
             line.correctRate = beatRateAt(r, correct);
-        const auto pl = phaseOf(lo.soundingFrequency);
-        const auto ph = phaseOf(hi.soundingFrequency);
+        const auto pl = phaseOf(lo);
+        const auto ph = phaseOf(hi);
         if (pl && ph)
             line.brightness = beatBrightness(r, *pl, *ph);
         lines_.push_back(std::move(line));
@@ -118,7 +138,7 @@ void TBeatsForm::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     p.setPen(palette().windowText().color());
-    const int columns[] = {10, 100, 150, 210, pulseLeft, pulseLeft + pulseWidth + 12};
+    const int columns[] = {10, 135, 180, 245, pulseLeft, pulseLeft + pulseWidth + 12};
     const char* headings[] = {"Notes", "m:n", "Beats", "Level", "Pulse", "Correct"};
     QFont bold = font();
     bold.setBold(true);
@@ -130,9 +150,11 @@ void TBeatsForm::paintEvent(QPaintEvent*) {
     p.setFont(font());
     if (lines_.empty()) {
         p.drawText(QRect(10, top, width() - 20, 2 * rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   form_.Timer1->isActive()
+                   notesSounding_
                        ? QStringLiteral("No two notes sound harmonics within 20 Hz.")
-                       : QStringLiteral("Rest the mouse on a chord or interval to see its beats."));
+                       : form_.droneOn
+                           ? QStringLiteral("Rest the mouse on a note to see its beats with the drone.")
+                           : QStringLiteral("Rest the mouse on a chord or interval to see its beats."));
         return;
     }
     for (int i = 0; i < static_cast<int>(lines_.size()); ++i) {

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The "Beats" tool window: for the sonority that sounds, each pair of its notes with the
-// harmonics that beat, the rate, how audible it is, and a pulse that brightens and darkens with
+// The "Beats" tool window: for the sonority that sounds, each pair of its notes (and of a note
+// and the drone, while it is on) with the harmonics that beat, the rate, how audible it is, and a pulse that brightens and darkens with
 // the beat, in phase with what is heard (from the synthesizer's own phases at the sample the
 // device plays now). After Reveal Errors, and in Compare Tuning Systems, each row also gives the
 // rate of the correct tuning. It only shows what the beats functions compute.
@@ -31,7 +31,7 @@ public:
     // One row as shown.
     struct Line {
         BeatRow row;
-        std::string low, high;             // note names
+        std::string low, high;             // note names; the drone's is "A2 drone"
         std::optional<double> correctRate; // after Reveal Errors and in compare mode
         std::optional<double> brightness;  // none while the voices are not known
     };
@@ -57,6 +57,7 @@ private:
     TSorvelMainForm& form_;
     std::vector<Line> lines_;
     std::optional<std::int64_t> sample_;
+    bool notesSounding_ = false; // a sonority is hovered (the drone alone has no beats)
     bool revealed_ = false;
 };
 

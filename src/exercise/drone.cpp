@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drone.h"
 
-namespace sorvel {
+#include "pitch.h"
 
-double droneFrequency(const CMusic& exercise, int system) {
-    // The tested sonority is the last copy: its columns end the exercise.
+namespace sorvel {
+namespace {
+
+// The lowest note of the tested sonority, the last copy: its columns end the exercise.
+const CNote* lowestTested(const CMusic& exercise) {
     const int copies = exercise.copies > 0 ? exercise.copies : 1;
     const int firstTested = exercise.columnCount - exercise.columnCount / copies;
     const CNote* lowest = nullptr;
@@ -13,13 +16,32 @@ double droneFrequency(const CMusic& exercise, int system) {
             for (const CNote& note : staff.chords[c].notes)
                 if (lowest == nullptr || note.pitchNumber() < lowest->pitchNumber())
                     lowest = &note;
+    return lowest;
+}
+
+bool octaveLower(const CNote& lowest) {
+    return lowest.pitchNumber() - 12 >= lowestDronePitch;
+}
+
+} // namespace
+
+double droneFrequency(const CMusic& exercise, int system) {
+    const CNote* lowest = lowestTested(exercise);
     if (lowest == nullptr)
         return 0.0;
     const auto s = static_cast<std::size_t>(system);
     // In tune: the written note's frequency in the system, whatever it was mistuned or retuned to.
     const double inTune = s < lowest->systemFrequencies.size() ? lowest->systemFrequencies[s]
                                                                : lowest->soundingFrequency;
-    return lowest->pitchNumber() - 12 >= lowestDronePitch ? inTune / 2 : inTune;
+    return octaveLower(*lowest) ? inTune / 2 : inTune;
+}
+
+std::string droneNoteName(const CMusic& exercise) {
+    const CNote* lowest = lowestTested(exercise);
+    if (lowest == nullptr)
+        return {};
+    return noteName(lowest->octave - (octaveLower(*lowest) ? 1 : 0), lowest->letter,
+                    lowest->accidental);
 }
 
 } // namespace sorvel

@@ -4,9 +4,12 @@
 // that stays at or above A1, so that it lies under what is tested.
 //
 //   double f = sorvel::droneFrequency(*exercise, made.tuning);   // 220 Hz for the A4 at start
+//   std::string n = sorvel::droneNoteName(*exercise);            // "A3"
 #pragma once
 
 #include "tuningdata.h"
+
+#include <string>
 
 namespace sorvel {
 
@@ -15,5 +18,8 @@ inline constexpr int lowestDronePitch = 33;
 
 // The drone's frequency for `exercise`, whose first system is `system`; 0 when it has no note.
 double droneFrequency(const CMusic& exercise, int system);
+
+// The name of the note the drone sounds for `exercise`; empty when it has no note.
+std::string droneNoteName(const CMusic& exercise);
 
 } // namespace sorvel

@@ -157,8 +157,9 @@ constexpr std::string_view lines[] = {
     "notes with the harmonics that nearly meet (m of the lower, n of the upper note), the rate "
     "at which they beat in Hz, how loud the weaker of them is, and a pulse that brightens and "
     "darkens in time with the beats you hear. After \"Reveal Errors\", and when comparing "
-    "tuning systems, it also gives the rate of the correct tuning. The session record notes "
-    "answers given with it open.",
+    "tuning systems, it also gives the rate of the correct tuning. While the drone is on, it "
+    "counts as one of the notes, so that a single note shows its beats against the drone too. "
+    "The session record notes answers given with it open.",
     "",
     "Session Record (View menu, Ctrl+H): a row for every \"Check Answer\" of this run, with "
     "the cents of each tested note, the largest error first (rest the mouse on the cell to see "

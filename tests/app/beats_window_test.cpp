@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -85,54 +86,30 @@ protected:
     std::string recording_;
 };
 
-// Hovers a two-note sonority (white notes at the given frequencies) with the Beats window open
-// and checks the rate and the pulse against what was recorded.
-void checkBeats(const std::string& recording, TSorvelMainForm& form, int lowLetter, int lowOctave,
-                double lowF, int highLetter, double highF, int m, int n) {
-    CTwoStaffChord columns;
-    columns.columns.emplace_back();
-    columns.columns[0].notes.emplace_back(lowOctave, lowLetter, 0, std::vector<double>(5, lowF), 0);
-    columns.columns[0].notes.emplace_back(4, highLetter, 0, std::vector<double>(5, highF), 0);
-    form.exercise = std::make_unique<CMusic>(buildMusic(columns));
-    CNote* target = nullptr;
-    for (CStaff& staff : form.exercise->staves)
-        for (CChord& chord : staff.chords)
-            for (CNote& note : chord.notes) {
-                note.locked = 1;
-                note.soundingFrequency = note.systemFrequencies[0];
-                target = &note;
-            }
-    form.rebuildScore();
-    form.Menu->BeatsAction->trigger();
-    TBeatsForm* beats = form.beatsForm();
-    ASSERT_TRUE(beats->isVisible());
-    EXPECT_TRUE(beats->RefreshTimer->isActive());
-
-    const std::size_t before = testing::readRecording(recording).size();
-    QMouseEvent move(QEvent::MouseMove, QPointF(target->centre[0], target->centre[1]),
-                     form.Score->mapToGlobal(QPointF(target->centre[0], target->centre[1])),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(form.Score, &move);
-    ASSERT_TRUE(form.Timer1->isActive());
+// Samples row `index` of `beats` as drawn for two seconds, then checks its rate against the beat
+// measured in the recording at `band` Hz (from `before`, where the sound began) and its pulse
+// against the phase of that beat. Returns the row.
+TBeatsForm::Line checkRow(const std::string& recording, std::size_t before, TBeatsForm& beats,
+                          std::size_t rows, std::size_t index, double band) {
     QTest::qWait(1500); // through the attack
 
     // The pulse as drawn, and the output sample it was drawn for.
     std::vector<double> drawnAt, drawn;
     for (int k = 0; k < 200; ++k) {
         QTest::qWait(23);
-        beats->refresh();
-        ASSERT_EQ(beats->lines().size(), 1u);
-        if (!beats->shownSample() || !beats->lines()[0].brightness)
+        beats.refresh();
+        EXPECT_EQ(beats.lines().size(), rows);
+        if (beats.lines().size() != rows || !beats.shownSample() || !beats.lines()[index].brightness)
             continue;
-        const QImage image = beats->grab(beats->pulseRect(0)).toImage();
+        const QImage image = beats.grab(beats.pulseRect(int(index))).toImage();
         const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
-        drawnAt.push_back(double(*beats->shownSample()));
+        drawnAt.push_back(double(*beats.shownSample()));
         drawn.push_back((c.redF() - 0.1) / 0.9);
     }
-    ASSERT_GT(drawn.size(), 100u) << "the pulse was drawn from the sound's phases";
-    const TBeatsForm::Line line = beats->lines()[0];
-    EXPECT_EQ(line.row.m, m);
-    EXPECT_EQ(line.row.n, n);
+    EXPECT_GT(drawn.size(), 100u) << "the pulse was drawn from the sound's phases";
+    if (beats.lines().size() != rows || drawn.size() <= 100u)
+        return {};
+    const TBeatsForm::Line line = beats.lines()[index];
     QTest::qWait(1000); // what was drawn last reaches the recording
 
     // The recording from the first sound on: output sample 0 is its first non-zero sample.
@@ -140,16 +117,15 @@ void checkBeats(const std::string& recording, TSorvelMainForm& form, int lowLett
     std::size_t first = before;
     while (first < all.size() && all[first] == 0)
         ++first;
-    ASSERT_LT(first + 22050, all.size());
+    EXPECT_LT(first + 22050, all.size());
     // The envelope of the band where the two harmonics meet, 1024-sample windows 256 apart.
-    const double band = m * lowF;
     std::vector<double> at, envelope;
     for (std::size_t s = first + 33075; s + 1024 <= all.size(); s += 256) {
         at.push_back(double(s + 512 - first));
         envelope.push_back(testing::spectrumAt(
             std::span<const std::int16_t>(all).subspan(s, 1024), band, rate));
     }
-    ASSERT_GT(at.size(), 300u);
+    EXPECT_GT(at.size(), 300u);
     // The beat: the strongest periodicity of the envelope near the rate shown.
     double mean = 0;
     for (double e : envelope)
@@ -178,14 +154,66 @@ void checkBeats(const std::string& recording, TSorvelMainForm& form, int lowLett
     const double shown = phaseOf(drawnAt, drawn, w);
     const double apart = std::remainder(heard - shown, 2 * std::numbers::pi) * 180 / std::numbers::pi;
     EXPECT_LE(std::abs(apart), 30.0);
-    std::printf("%d:%d shown %.4f Hz, measured %.4f Hz; pulse %.1f degrees from the envelope\n",
-                m, n, line.row.rate, measured, apart);
+    std::printf("%s - %s %d:%d shown %.4f Hz, measured %.4f Hz; pulse %.1f degrees from the "
+                "envelope\n",
+                line.low.c_str(), line.high.c_str(), line.row.m, line.row.n, line.row.rate,
+                measured, apart);
+    return line;
+}
+
+// Puts white notes on the staff, one column, each sounding at its given frequency and in tune
+// at its system frequency; returns the last.
+CNote* showColumn(TSorvelMainForm& form, const std::vector<CNote>& notes) {
+    CTwoStaffChord columns;
+    columns.columns.emplace_back();
+    columns.columns[0].notes = notes;
+    form.exercise = std::make_unique<CMusic>(buildMusic(columns));
+    CNote* target = nullptr;
+    for (CStaff& staff : form.exercise->staves)
+        for (CChord& chord : staff.chords)
+            for (CNote& note : chord.notes) {
+                note.locked = 1;
+                const auto sounding =
+                    std::find_if(notes.begin(), notes.end(), [&](const CNote& n) {
+                        return n.octave == note.octave && n.letter == note.letter;
+                    });
+                note.soundingFrequency = sounding->soundingFrequency;
+                target = &note;
+            }
+    form.rebuildScore();
+    return target;
+}
+
+void moveTo(TSorvelMainForm& form, double x, double y) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, y), form.Score->mapToGlobal(QPointF(x, y)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(form.Score, &move);
+}
+
+// Hovers a two-note sonority (white notes at the given frequencies) with the Beats window open
+// and checks the rate and the pulse against what was recorded.
+void checkBeats(const std::string& recording, TSorvelMainForm& form, int lowLetter, int lowOctave,
+                double lowF, int highLetter, double highF, int m, int n) {
+    std::vector<CNote> notes;
+    notes.emplace_back(lowOctave, lowLetter, 0, std::vector<double>(5, lowF), 0);
+    notes.emplace_back(4, highLetter, 0, std::vector<double>(5, highF), 0);
+    notes[0].soundingFrequency = lowF;
+    notes[1].soundingFrequency = highF;
+    const CNote* target = showColumn(form, notes);
+    form.Menu->BeatsAction->trigger();
+    TBeatsForm* beats = form.beatsForm();
+    ASSERT_TRUE(beats->isVisible());
+    EXPECT_TRUE(beats->RefreshTimer->isActive());
+
+    const std::size_t before = testing::readRecording(recording).size();
+    moveTo(form, target->centre[0], target->centre[1]);
+    ASSERT_TRUE(form.Timer1->isActive());
+    const TBeatsForm::Line line = checkRow(recording, before, *beats, 1, 0, m * lowF);
+    EXPECT_EQ(line.row.m, m);
+    EXPECT_EQ(line.row.n, n);
 
     // Off the staff the sound stops, and the window empties.
-    QMouseEvent away(QEvent::MouseMove, QPointF(target->centre[0], 235),
-                     form.Score->mapToGlobal(QPointF(target->centre[0], 235)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(form.Score, &away);
+    moveTo(form, target->centre[0], 235);
     beats->refresh();
     EXPECT_TRUE(beats->lines().empty());
     EXPECT_FALSE(beats->shownSample());
@@ -198,6 +226,42 @@ TEST_F(BeatsWindow, rates_and_pulses_follow_a_mistuned_fifth_and_third) {
     checkBeats(recording_, *form, 5, 3, 220.0, 2, 330.0 * std::pow(2.0, 4 / 1200.0), 3, 2);
     const double c4 = 261.6256;
     checkBeats(recording_, *form, 0, 4, c4, 2, 1.25 * c4 * std::pow(2.0, 10 / 1200.0), 5, 4);
+}
+
+} // namespace
+} // namespace sorvel
+
+namespace sorvel {
+namespace {
+
+TEST_F(BeatsWindow, a_note_against_the_drone_has_its_row_its_rate_and_its_pulse) {
+    // A3 20 cents sharp over the drone an octave lower, A2 at 110 Hz: the drone's second
+    // harmonic against the note's first, 220 (2^(20/1200) - 1) = 2.5563 Hz.
+    std::vector<CNote> a3;
+    a3.emplace_back(3, 5, 0, std::vector<double>(5, 220.0), 0);
+    a3[0].soundingFrequency = 220.0 * std::pow(2.0, 20 / 1200.0);
+    const CNote* target = showColumn(*form, a3);
+    form->Menu->BeatsAction->trigger();
+    TBeatsForm* beats = form->beatsForm();
+    const std::size_t before = testing::readRecording(recording_).size();
+    form->setDrone(true);
+    moveTo(*form, target->centre[0], target->centre[1]);
+    const TBeatsForm::Line line = checkRow(recording_, before, *beats, 1, 0, 220.0);
+    EXPECT_EQ(line.low, "A2 drone");
+    EXPECT_EQ(line.high, "A3");
+    EXPECT_EQ(line.row.m, 2);
+    EXPECT_EQ(line.row.n, 1);
+    EXPECT_NEAR(line.row.rate, 220.0 * (std::pow(2.0, 20 / 1200.0) - 1), 1e-6);
+
+    // The drone alone beats with nothing; turned off, it leaves the window empty.
+    moveTo(*form, target->centre[0], 235);
+    beats->refresh();
+    EXPECT_TRUE(beats->lines().empty());
+    EXPECT_TRUE(beats->shownSample()) << "the drone still sounds";
+    form->setDrone(false);
+    QTest::qWait(600);
+    beats->refresh();
+    EXPECT_TRUE(beats->lines().empty());
 }
 
 } // namespace
