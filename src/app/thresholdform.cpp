@@ -125,11 +125,12 @@ TThresholdForm::TThresholdForm(TSorvelMainForm& form)
     layout->addWidget(method);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("Test:"), this));
+    row->addWidget(new QLabel(QStringLiteral("Test (Y):"), this));
     TypeBox = new QComboBox(this);
     TypeBox->setObjectName(QStringLiteral("TypeBox"));
     TypeBox->setFocusPolicy(Qt::NoFocus);
-    TypeBox->setToolTip(QStringLiteral("A single note, or a type ticked on the current page."));
+    TypeBox->setToolTip(QStringLiteral(
+        "A single note, or a type ticked on the current page; Y chooses the next one."));
     row->addWidget(TypeBox, 1);
     StartBtn = button(this, "StartBtn", QStringLiteral("Start (T)"));
     row->addWidget(StartBtn);
@@ -172,6 +173,11 @@ TThresholdForm::TThresholdForm(TSorvelMainForm& form)
     flatKey_ = key(this, Qt::Key_F);
     sharpKey_ = key(this, Qt::Key_S);
     startKey_ = key(this, Qt::Key_T);
+    typeKey_ = key(this, Qt::Key_Y);
+    connect(typeKey_, &QShortcut::activated, this, [this] {
+        if (!running_ && TypeBox->count() > 1)
+            TypeBox->setCurrentIndex((TypeBox->currentIndex() + 1) % TypeBox->count());
+    });
     connect(flatKey_, &QShortcut::activated, this, [this] { answer(false); });
     connect(sharpKey_, &QShortcut::activated, this, [this] { answer(true); });
     connect(startKey_, &QShortcut::activated, this, &TThresholdForm::StartBtnClick);
@@ -216,6 +222,7 @@ void TThresholdForm::updateControls() {
     flatKey_->setEnabled(running_);
     sharpKey_->setEnabled(running_);
     startKey_->setEnabled(isVisible() && (running_ || typed));
+    typeKey_->setEnabled(isVisible() && !running_ && TypeBox->count() > 1);
     if (running_)
         StatusLabel->setText(
             QStringLiteral("%1, trial %2 of at most %3, %4 of %5 reversals. Is the black note "
@@ -229,8 +236,8 @@ void TThresholdForm::updateControls() {
         StatusLabel->setText(QStringLiteral(
             "Open the Single Notes, Intervals or Chords page to choose what to test."));
     else if (!stairs_)
-        StatusLabel->setText(QStringLiteral("Choose what to test, then press Start (T). It "
-                                            "plays in the current tuning and instrument."));
+        StatusLabel->setText(QStringLiteral("Choose what to test (Y), then press Start (T). "
+                                            "It plays in the current tuning and instrument."));
 }
 
 void TThresholdForm::StartBtnClick() {
@@ -316,6 +323,7 @@ void TThresholdForm::closeEvent(QCloseEvent* e) {
         finish(true);
     QWidget::closeEvent(e);
     startKey_->setEnabled(false);
+    typeKey_->setEnabled(false);
 }
 
 } // namespace sorvel

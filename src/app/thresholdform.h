@@ -83,6 +83,7 @@ private:
     QShortcut* flatKey_ = nullptr;
     QShortcut* sharpKey_ = nullptr;
     QShortcut* startKey_ = nullptr;
+    QShortcut* typeKey_ = nullptr; // the next type in the list, while no test runs
 };
 
 } // namespace sorvel

@@ -170,7 +170,7 @@ constexpr std::string_view lines[] = {
     "Find My Threshold (Exercise menu, Alt+E then T): measures the smallest mistuning whose "
     "direction you still hear, for a single note or for one interval or chord type ticked on "
     "the current page, in the current tuning, reference pitch and instrument. Choose the type "
-    "and press Start (key T). Each trial puts a new exercise on the staff with one black note "
+    "(key Y steps to the next) and press Start (key T). Each trial puts a new exercise on the staff with one black note "
     "off by d cents; hover the staff, then answer Flat (key F) or Sharp (key S). d follows a "
     "3-down/1-up staircase on a log scale, which settles where 79.4 % of answers are right: it "
     "starts at 30 cents, shrinks after three right answers and grows after a wrong one, and "

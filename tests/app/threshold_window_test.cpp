@@ -43,15 +43,23 @@ protected:
 
 TEST_F(ThresholdWindow, a_run_by_key_ends_with_a_result_and_a_record_row) {
     form->TabsBox->setCurrentIndex(1);
+    form->findChild<QCheckBox*>(QStringLiteral("I03"))->setChecked(true); // minor third
     form->findChild<QCheckBox*>(QStringLiteral("I04"))->setChecked(true); // major third
     form->Menu->ThresholdAction->trigger();
     ASSERT_TRUE(window->isVisible());
-    ASSERT_EQ(window->TypeBox->count(), 1);
-    EXPECT_EQ(window->TypeBox->currentText(), QStringLiteral("M3"));
+    ASSERT_EQ(window->TypeBox->count(), 2);
+    EXPECT_EQ(window->TypeBox->currentText(), QStringLiteral("m3"));
     EXPECT_FALSE(window->FlatBtn->isEnabled());
+    // Y steps through the types, round again after the last.
+    for (const char* next : {"M3", "m3", "M3"}) {
+        typeKey(Qt::Key_Y);
+        EXPECT_EQ(window->TypeBox->currentText(), QString::fromLatin1(next));
+    }
 
     typeKey(Qt::Key_T);
     ASSERT_TRUE(window->running());
+    typeKey(Qt::Key_Y);
+    EXPECT_EQ(window->TypeBox->currentText(), QStringLiteral("M3")) << "a test keeps its type";
     EXPECT_FALSE(form->GradeBtn->isEnabled()) << "Check Answer would give the answer away";
     EXPECT_TRUE(form->undo.available()) << "the exercise before the test can come back";
 
