@@ -482,26 +482,31 @@ void Synthesizer::recordBlock(int length) noexcept {
     // sanitizer does not follow them).
     r.sequence.store(q + 1, std::memory_order_relaxed);
     int count = 0;
-    for (const VoiceState& s : state_) {
-        if (s.note == nullptr || s.to == 0.0f)
-            continue;
-        const auto c = static_cast<std::size_t>(count++);
-        r.frequency[c].store(s.frequency, std::memory_order_release);
-        r.phase[c].store(s.phase, std::memory_order_release);
-        r.increment[c].store(s.increment, std::memory_order_release);
-    }
+    for (const VoiceState& s : state_)
+        if (s.note != nullptr && s.to != 0.0f)
+            r.voices[static_cast<std::size_t>(count++)].store(&s);
     r.count.store(count, std::memory_order_release);
     const VoiceState* drone = nullptr;
     for (const DroneSlot& d : drone_)
         if (d.active && d.state.to > 0.0f)
             drone = &d.state;
-    r.droneFrequency.store(drone ? drone->frequency : 0.0, std::memory_order_release);
-    r.dronePhase.store(drone ? drone->phase : 0.0, std::memory_order_release);
-    r.droneIncrement.store(drone ? drone->increment : 0.0, std::memory_order_release);
+    r.drone.store(drone);
     r.start.store(rendered_, std::memory_order_release);
     r.length.store(length, std::memory_order_release);
     r.sequence.store(q + 2, std::memory_order_release);
     rendered_ += length;
+}
+
+void Synthesizer::VoiceRecord::store(const VoiceState* s) noexcept {
+    frequency.store(s ? s->frequency : 0.0, std::memory_order_release);
+    phase.store(s ? s->phase : 0.0, std::memory_order_release);
+    increment.store(s ? s->increment : 0.0, std::memory_order_release);
+}
+
+Synthesizer::VoiceAt Synthesizer::VoiceRecord::at(std::int64_t samplesIn) const noexcept {
+    return {frequency.load(std::memory_order_acquire),
+            wrapped(phase.load(std::memory_order_acquire) +
+                    double(samplesIn) * increment.load(std::memory_order_acquire))};
 }
 
 bool Synthesizer::voicesAt(std::int64_t sample, SoundingAt& out) const {
@@ -514,15 +519,9 @@ bool Synthesizer::voicesAt(std::int64_t sample, SoundingAt& out) const {
             const int length = r.length.load(std::memory_order_acquire);
             SoundingAt got;
             got.count = std::min(r.count.load(std::memory_order_acquire), voiceCount);
-            for (std::size_t v = 0; v < static_cast<std::size_t>(got.count); ++v) {
-                const double at = r.phase[v].load(std::memory_order_acquire) +
-                                  double(sample - start) * r.increment[v].load(std::memory_order_acquire);
-                got.voices[v] = {r.frequency[v].load(std::memory_order_acquire), wrapped(at)};
-            }
-            got.drone.frequency = r.droneFrequency.load(std::memory_order_acquire);
-            got.drone.phase =
-                wrapped(r.dronePhase.load(std::memory_order_acquire) +
-                        double(sample - start) * r.droneIncrement.load(std::memory_order_acquire));
+            for (std::size_t v = 0; v < static_cast<std::size_t>(got.count); ++v)
+                got.voices[v] = r.voices[v].at(sample - start);
+            got.drone = r.drone.at(sample - start);
             if (r.sequence.load(std::memory_order_relaxed) != q)
                 continue;
             if (start < 0 || sample < start || sample >= start + length)

@@ -177,7 +177,13 @@ private:
     double referenceSample(VoiceState& s, CTimbreizer& timbre, std::optional<CTimbreizer>& previous);
     static void turns(Rotation& r, double increment);
 
-    // One rendered block: where it began and each sounding voice's phase and increment there.
+    // One voice of a rendered block: its frequency, and its phase and increment at the start.
+    struct VoiceRecord {
+        std::atomic<double> frequency{0.0}, phase{0.0}, increment{0.0};
+        void store(const VoiceState* s) noexcept; // none: frequency 0
+        VoiceAt at(std::int64_t samplesIn) const noexcept;
+    };
+    // One rendered block: where it began, each sounding voice and the drone there.
     // Written by render, read by voicesAt, through a sequence count (odd while written): all
     // fields are atomics, so a reader that overlaps a write sees a changed count and tries again.
     struct BlockRecord {
@@ -185,8 +191,8 @@ private:
         std::atomic<std::int64_t> start{-1};
         std::atomic<int> length{0};
         std::atomic<int> count{0};
-        std::array<std::atomic<double>, voiceCount> frequency{}, phase{}, increment{};
-        std::atomic<double> droneFrequency{0.0}, dronePhase{0.0}, droneIncrement{0.0};
+        std::array<VoiceRecord, voiceCount> voices{};
+        VoiceRecord drone;
     };
     void recordBlock(int length) noexcept;
     // A copy of the synthesizer starts with no history: what sounded was the original's.
