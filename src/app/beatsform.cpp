@@ -149,12 +149,14 @@ void TBeatsForm::paintEvent(QPaintEvent*) {
                        QString::fromLatin1(headings[c]));
     p.setFont(font());
     if (lines_.empty()) {
+        const QString hint =
+            notesSounding_  ? QStringLiteral("No two notes sound harmonics within 20 Hz.")
+            : form_.droneOn ? QStringLiteral("Rest the mouse on a note to see its beats with the "
+                                             "drone.")
+                            : QStringLiteral("Rest the mouse on a chord or interval to see its "
+                                             "beats.");
         p.drawText(QRect(10, top, width() - 20, 2 * rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   notesSounding_
-                       ? QStringLiteral("No two notes sound harmonics within 20 Hz.")
-                       : form_.droneOn
-                           ? QStringLiteral("Rest the mouse on a note to see its beats with the drone.")
-                           : QStringLiteral("Rest the mouse on a chord or interval to see its beats."));
+                   hint);
         return;
     }
     for (int i = 0; i < static_cast<int>(lines_.size()); ++i) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The "Beats" tool window: for the sonority that sounds, each pair of its notes (and of a note
-// and the drone, while it is on) with the harmonics that beat, the rate, how audible it is, and a pulse that brightens and darkens with
-// the beat, in phase with what is heard (from the synthesizer's own phases at the sample the
+// and the drone, while it is on) with the harmonics that beat, the rate, how audible it is, and
+// a pulse that brightens and darkens with the beat, in phase with what is heard (from the synthesizer's own phases at the sample the
 // device plays now). After Reveal Errors, and in Compare Tuning Systems, each row also gives the
 // rate of the correct tuning. It only shows what the beats functions compute.
 //

@@ -18,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdio>
@@ -99,7 +98,8 @@ TBeatsForm::Line checkRow(const std::string& recording, std::size_t before, TBea
         QTest::qWait(23);
         beats.refresh();
         EXPECT_EQ(beats.lines().size(), rows);
-        if (beats.lines().size() != rows || !beats.shownSample() || !beats.lines()[index].brightness)
+        if (beats.lines().size() != rows || !beats.shownSample() ||
+            !beats.lines()[index].brightness)
             continue;
         const QImage image = beats.grab(beats.pulseRect(int(index))).toImage();
         const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
@@ -161,8 +161,8 @@ TBeatsForm::Line checkRow(const std::string& recording, std::size_t before, TBea
     return line;
 }
 
-// Puts white notes on the staff, one column, each sounding at its given frequency and in tune
-// at its system frequency; returns the last.
+// Puts white notes on the staff, one column, each sounding at its own sounding frequency;
+// returns the last.
 CNote* showColumn(TSorvelMainForm& form, const std::vector<CNote>& notes) {
     CTwoStaffChord columns;
     columns.columns.emplace_back();
@@ -173,11 +173,6 @@ CNote* showColumn(TSorvelMainForm& form, const std::vector<CNote>& notes) {
         for (CChord& chord : staff.chords)
             for (CNote& note : chord.notes) {
                 note.locked = 1;
-                const auto sounding =
-                    std::find_if(notes.begin(), notes.end(), [&](const CNote& n) {
-                        return n.octave == note.octave && n.letter == note.letter;
-                    });
-                note.soundingFrequency = sounding->soundingFrequency;
                 target = &note;
             }
     form.rebuildScore();
